@@ -54,7 +54,8 @@ protected:
 };
 
 // A growable memory buffer. Owns the buffer only when it allocated it itself
-// (or grew it); GetBuffer hands the buffer and its ownership to the caller.
+// (or grew it); GetBuffer hands the buffer and its ownership to the caller,
+// who releases it with free().
 class CRasterMemFile : public CRasterFile {
 public:
     explicit CRasterMemFile(unsigned char* buffer = nullptr, unsigned size = 0);
