@@ -1,0 +1,9 @@
+#include "tool_command.h"
+
+const ToolCommand kToolCommands[] = {
+    {"info", "show format, size, depth, frames, delays and transparency of a picture", RunInfoCommand},
+    {"decode", "decode one frame of a picture to PPM or PAM", RunDecodeCommand},
+    {"convert", "turn, mirror, crop, scale, lighten or reduce a picture and write it", RunConvertCommand},
+    {"gif", "write pictures as one looping animated GIF", RunGifCommand},
+    {nullptr, nullptr, nullptr},
+};

@@ -1,0 +1,246 @@
+#include "tool_support.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "picture_holder.h"
+#include "raster.h"
+#include "raster_file.h"
+
+int Fail(const std::string& message)
+{
+    std::fprintf(stderr, "tessary-anim: %s\n", message.c_str());
+    return 1;
+}
+
+bool WantsHelp(int argc, char** argv)
+{
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return true;
+    }
+    return false;
+}
+
+bool ParseLong(const std::string& text, long* value)
+{
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0])))
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0')
+        return false;
+    *value = v;
+    return true;
+}
+
+bool ParseLongList(const std::string& text, char separator, std::vector<long>* values)
+{
+    values->clear();
+    size_t start = 0;
+    while (true) {
+        const size_t sep = text.find(separator, start);
+        long v = 0;
+        if (!ParseLong(text.substr(start, sep == std::string::npos ? std::string::npos : sep - start), &v))
+            return false;
+        values->push_back(v);
+        if (sep == std::string::npos)
+            return true;
+        start = sep + 1;
+    }
+}
+
+std::string LowerExtension(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    std::string ext = path.substr(dot + 1);
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return ext;
+}
+
+static void PrintRasterBox(const char* text, const char* caption, RasterBoxIcon)
+{
+    if (text && *text)
+        std::fprintf(stderr, "tessary-anim: %s: %s\n", caption, text);
+    else
+        std::fprintf(stderr, "tessary-anim: %s\n", caption);
+}
+
+static void PrintPictureBox(void*, const char* text)
+{
+    if (text && *text)
+        std::fprintf(stderr, "tessary-anim: %s\n", text);
+}
+
+void InstallConsoleBoxes()
+{
+    SetRasterMessageHandler(PrintRasterBox);
+    SetPictureBoxHook(PrintPictureBox);
+}
+
+bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error)
+{
+    if (PictureFormatFromPath(path) == FormatUnknown) {
+        *error = "'" + path + "': unknown picture type (use .bmp, .gif, .jpg, .jpeg, .jpe or .png)";
+        return false;
+    }
+    if (!holder.Load(path, kAllowAll, frame) || !holder.GetImage()) {
+        *error = "cannot load '" + path + "'";
+        if (frame != 0)
+            *error += " (frame " + std::to_string(frame) + ")";
+        return false;
+    }
+    return true;
+}
+
+COutputFile::~COutputFile()
+{
+    Discard();
+}
+
+bool COutputFile::Open(const std::string& path, std::string* error)
+{
+    Discard();
+    m_path = path;
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        *error = "'" + path + "' is not a file name";
+        return false;
+    }
+    std::string pattern = folder + "." + name + ".tmp-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int fd = mkstemp(buffer.data());
+    if (fd < 0) {
+        *error = "cannot write '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    m_tempPath = buffer.data();
+    m_fp = fdopen(fd, "wb");
+    if (!m_fp) {
+        *error = "cannot write '" + path + "': " + std::strerror(errno);
+        close(fd);
+        unlink(m_tempPath.c_str());
+        m_tempPath.clear();
+        return false;
+    }
+    return true;
+}
+
+bool COutputFile::Commit(std::string* error)
+{
+    if (!m_fp) {
+        *error = "cannot write '" + m_path + "'";
+        return false;
+    }
+    bool ok = std::fflush(m_fp) == 0 && !std::ferror(m_fp);
+    ok = ok && fsync(fileno(m_fp)) == 0;
+    // mkstemp creates the file readable by its owner only; give it the usual rights.
+    const mode_t mask = umask(0);
+    umask(mask);
+    ok = ok && fchmod(fileno(m_fp), 0666 & ~mask) == 0;
+    const int savedErrno = errno;
+    ok = (std::fclose(m_fp) == 0) && ok;
+    m_fp = nullptr;
+    if (ok && std::rename(m_tempPath.c_str(), m_path.c_str()) == 0) {
+        m_tempPath.clear();
+        return true;
+    }
+    *error = "cannot write '" + m_path + "': " + std::strerror(errno ? errno : savedErrno);
+    Discard();
+    return false;
+}
+
+void COutputFile::Discard()
+{
+    if (m_fp) {
+        std::fclose(m_fp);
+        m_fp = nullptr;
+    }
+    if (!m_tempPath.empty()) {
+        unlink(m_tempPath.c_str());
+        m_tempPath.clear();
+    }
+}
+
+bool WritePortableMap(const CRaster& picture, const std::string& path, std::string* error)
+{
+    const std::string ext = LowerExtension(path);
+    if (ext != "ppm" && ext != "pam") {
+        *error = "'" + path + "': the output must end in .ppm or .pam";
+        return false;
+    }
+    if (!picture.IsValid()) {
+        *error = "the picture has no pixels";
+        return false;
+    }
+    const long width = long(picture.GetWidth());
+    const long height = long(picture.GetHeight());
+    const bool withAlpha = ext == "pam" && picture.HasAlpha();
+    const int channels = withAlpha ? 4 : 3;
+
+    COutputFile out;
+    if (!out.Open(path, error))
+        return false;
+    if (ext == "ppm")
+        std::fprintf(out.Stream(), "P6\n%ld %ld\n255\n", width, height);
+    else
+        std::fprintf(out.Stream(), "P7\nWIDTH %ld\nHEIGHT %ld\nDEPTH %d\nMAXVAL 255\nTUPLTYPE %s\nENDHDR\n", width,
+                     height, channels, withAlpha ? "RGB_ALPHA" : "RGB");
+
+    std::vector<unsigned char> row(size_t(width) * size_t(channels));
+    for (long y = height - 1; y >= 0; --y) {
+        unsigned char* p = row.data();
+        for (long x = 0; x < width; ++x) {
+            const RGBQUAD c = picture.GetPixelColor(x, y);
+            *p++ = c.rgbRed;
+            *p++ = c.rgbGreen;
+            *p++ = c.rgbBlue;
+            if (withAlpha)
+                *p++ = picture.AlphaGet(x, y);
+        }
+        std::fwrite(row.data(), 1, row.size(), out.Stream());
+    }
+    return out.Commit(error);
+}
+
+bool PrepareGifFrame(CRaster& picture)
+{
+    if (picture.GetBpp() <= 8)
+        return picture.IsValid();
+    const uint32_t delay = picture.GetFrameDelay();
+    if (!ConvertToGifPalette(&picture))
+        return false;
+    picture.SetFrameDelay(delay);
+    return true;
+}
+
+bool WriteGifFile(CRaster** frames, int count, const std::string& path, std::string* error)
+{
+    if (LowerExtension(path) != "gif") {
+        *error = "'" + path + "': the output must end in .gif";
+        return false;
+    }
+    COutputFile out;
+    if (!out.Open(path, error))
+        return false;
+    CRasterIOFile stream(out.Stream());
+    CRaster writer(FormatGif);
+    if (!writer.Encode(&stream, frames, count, FormatGif)) {
+        *error = std::string("cannot write the animation: ") + writer.GetLastError();
+        return false;
+    }
+    return out.Commit(error);
+}

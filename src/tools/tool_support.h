@@ -1,0 +1,64 @@
+// Helpers shared by the subcommands of tessary-anim: argument parsing,
+// loading through the wizard's loading rules, and output files that appear
+// only when complete.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class CRaster;
+class CPictureHolder;
+
+// Prints "tessary-anim: <message>" on stderr and returns 1, the failure exit code.
+int Fail(const std::string& message);
+
+// True when the arguments ask for help (-h or --help anywhere).
+bool WantsHelp(int argc, char** argv);
+
+// Whole-text integer parsing: no sign-less garbage, no trailing characters.
+bool ParseLong(const std::string& text, long* value);
+// "a,b,c" into numbers; false unless every part is a number.
+bool ParseLongList(const std::string& text, char separator, std::vector<long>* values);
+
+// The text after the last dot of the file name, lower-cased; empty without one.
+std::string LowerExtension(const std::string& path);
+
+// Routes the boxes of the picture library and of the loading rules to stderr.
+void InstallConsoleBoxes();
+
+// Loads frame `frame` of a picture with the wizard's loading rules (every
+// format allowed). On failure, `error` says why.
+bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error);
+
+// An output file written under a temporary name in the destination folder and
+// renamed over the destination only by Commit, so that a failure never leaves
+// a half-written file behind.
+class COutputFile {
+public:
+    COutputFile() = default;
+    ~COutputFile();
+    COutputFile(const COutputFile&) = delete;
+    COutputFile& operator=(const COutputFile&) = delete;
+
+    bool Open(const std::string& path, std::string* error);
+    FILE* Stream() const { return m_fp; }
+    bool Commit(std::string* error);
+    void Discard();
+
+private:
+    std::string m_path;
+    std::string m_tempPath;
+    FILE* m_fp = nullptr;
+};
+
+// Writes the picture as binary PPM (P6) or PAM (P7; RGB_ALPHA when the picture
+// has an alpha plane), top row first, chosen by the extension of `path`.
+bool WritePortableMap(const CRaster& picture, const std::string& path, std::string* error);
+
+// Makes a picture ready to be a GIF frame: 24-bit pictures get an optimised
+// palette; the frame delay survives the conversion.
+bool PrepareGifFrame(CRaster& picture);
+
+// Writes the frames as one looping animated GIF through the library's writer.
+bool WriteGifFile(CRaster** frames, int count, const std::string& path, std::string* error);
