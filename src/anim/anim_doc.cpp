@@ -4,10 +4,7 @@
 #include <memory>
 
 #include "edit_picture.h"
-#if __has_include("gif_codec.h")
 #include "gif_codec.h"
-#define ANIM_HAVE_GIF_CODEC 1
-#endif
 #include "raster_file.h"
 
 // The other globals of the document (current frame, paths, animation name)
@@ -150,9 +147,9 @@ bool CAnimDoc::BuildGifFramesFrameByFrame(int32_t frameCount, const RGBQUAD* sha
 
 bool CAnimDoc::BuildGifFramesOnePass(int32_t frameCount, const RGBQUAD* sharedPalette)
 {
-#ifndef ANIM_HAVE_GIF_CODEC
-    return BuildGifFramesFrameByFrame(frameCount, sharedPalette);
-#else
+    // The same boxes as loading the file once per frame would show: an open
+    // error (once, since a second open would fail alike) or the decoder's
+    // text for the first frame that cannot be decoded.
     FILE* stream = std::fopen(m_strPath.c_str(), "rb");
     if (!stream) {
         RasterMessageBox("File open error", m_strPath.c_str(), RasterBoxError);
@@ -160,20 +157,19 @@ bool CAnimDoc::BuildGifFramesOnePass(int32_t frameCount, const RGBQUAD* sharedPa
     }
     CRasterIOFile file(stream);
     CRasterGifCodec codec;
-    const bool bDecoded = codec.DecodeAllFrames(&file, [&](CRaster& decoded, int index) {
-        if (index >= frameCount || m_nFrames >= frameCount)
-            return false;
+    const bool bDecoded = codec.DecodeAllFrames(&file, [&](CRaster& decoded, int) {
         auto frame = std::make_unique<CRaster>();
         frame->Transfer(decoded);
         const uint32_t delay = frame->GetFrameDelay();
         AddBuiltFrame(frame.release(), delay, sharedPalette, frameCount);
-        return true;
+        return m_nFrames < frameCount;
     });
     std::fclose(stream);
-    if (!bDecoded && m_nFrames == 0)
+    if (!bDecoded) {
         RasterMessageBox(codec.GetLastError(), "Gif error", RasterBoxError);
+        return false;
+    }
     return m_nFrames == frameCount;
-#endif
 }
 
 void CAnimDoc::ShiftFrames(int32_t index, int32_t count)
@@ -280,8 +276,11 @@ bool CAnimDoc::SaveGif(const std::string& path)
     bool bWritten;
     {
         CRasterIOFile file(stream);
-        CRaster writer(FormatGif);
-        bWritten = m_nFrames > 0 && writer.Encode(&file, m_frames, m_nFrames, FormatGif);
+        CRasterGifCodec codec;
+        codec.SetLoops(0);
+        codec.SetDisposalMethod(0);
+        codec.SetComment("");
+        bWritten = codec.Encode(&file, m_frames, m_nFrames);
     }
     const bool bClosed = std::fclose(stream) == 0;
     if (bWritten && bClosed)

@@ -16,3 +16,4 @@ int RunInfoCommand(int argc, char** argv);
 int RunDecodeCommand(int argc, char** argv);
 int RunConvertCommand(int argc, char** argv);
 int RunGifCommand(int argc, char** argv);
+int RunMakeCommand(int argc, char** argv);

@@ -1,0 +1,344 @@
+// tessary-anim make SOURCE -o OUT.gif [options]
+//
+// The wizard's main job without a window: the source goes through the same
+// steps as in the wizard's open path (loading rules, the animation document,
+// the picture editor's edit of frame 0 repeated on every frame, the GIF writer
+// and the animation editor's size check).
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "anim_doc.h"
+#include "edit_picture.h"
+#include "edit_result.h"
+#include "messages.h"
+#include "picture_holder.h"
+#include "selection_tool.h"
+#include "tool_command.h"
+#include "tool_support.h"
+
+namespace {
+
+const char kMakeHelp[] =
+    "usage: tessary-anim make SOURCE -o OUT.gif [options]\n"
+    "\n"
+    "Turns a picture or an animated GIF (BMP, GIF, JPEG, PNG) into a phone\n"
+    "animation, as the wizard does: every frame gets the same turns, cut-out or\n"
+    "fit, and lightness, and the result is written as one looping animated GIF.\n"
+    "\n"
+    "  -o, --output OUT.gif   where to write the animation (required)\n"
+    "  --size 128|64          full screen (128 x 128, the default) or half screen\n"
+    "  --fit                  the whole picture on black instead of the centred\n"
+    "                         square selection\n"
+    "  --select L,T,R,B       the selection in the editor's page coordinates (the\n"
+    "                         picture box is at 33,109, 182 x 182)\n"
+    "  --rotate-right N       turn right N times (quarter turns)\n"
+    "  --rotate-left N        turn left N times\n"
+    "  --mirror               swap left and right\n"
+    "  --flip                 turn upside down\n"
+    "                         (turns, mirroring and flipping apply in the order given)\n"
+    "  --lightness V          the lightness slider, -60 to 60 (default 0)\n"
+    "  --delay-limits MIN,MAX,DEFAULT\n"
+    "                         frame delay limits in hundredths of a second\n"
+    "                         (default 10,250,50)\n"
+    "  --delay D              give every frame the delay D (hundredths of a second,\n"
+    "                         0 for the default), kept within the limits\n"
+    "  --max-bytes N          refuse an animation of N bytes or more (exit 2; no\n"
+    "                         output is written); by default there is no limit\n"
+    "  --lang CODE            language of the messages (EN, FR, DE, SP, IT, PT,\n"
+    "                         NL, PL, CZ, RU, CHS, CHT; default EN)\n"
+    "\n"
+    "Exit status: 0 written, 1 bad source or failure, 2 too big for the phone.\n";
+
+// Where the picture editor shows its picture box on its page.
+constexpr int32_t kPictureBoxX = 33;
+constexpr int32_t kPictureBoxY = 109;
+
+enum class TurnOp { RotateRight, RotateLeft, Mirror, Flip };
+
+struct MakeOptions {
+    std::string source;
+    std::string output;
+    int32_t imageSize = 128;
+    bool bFit = false;
+    bool bHaveSelection = false;
+    RECT selection{0, 0, 0, 0};
+    std::vector<TurnOp> turns;
+    long lightness = 0;
+    uint32_t minDelay = 10;
+    uint32_t maxDelay = 250;
+    uint32_t defaultDelay = 50;
+    bool bHaveDelay = false;
+    uint32_t delay = 0;
+    int64_t maxBytes = INT64_MAX;
+    std::string lang = "EN";
+};
+
+// The boxes that the loading rules and the picture library show while the
+// source is read, kept to explain a refusal.
+std::string g_loadReasons;
+
+void CollectPictureBox(void*, const char* text)
+{
+    if (text && *text) {
+        if (!g_loadReasons.empty())
+            g_loadReasons += "; ";
+        g_loadReasons += text;
+    }
+}
+
+void CollectRasterBox(const char* text, const char* caption, RasterBoxIcon)
+{
+    std::string line = caption ? caption : "";
+    if (text && *text)
+        line += line.empty() ? std::string(text) : ": " + std::string(text);
+    CollectPictureBox(nullptr, line.c_str());
+}
+
+bool ParseUnsigned(const std::string& text, uint32_t* value)
+{
+    long v = 0;
+    if (!ParseLong(text, &v) || v < 0 || v > long(UINT32_MAX))
+        return false;
+    *value = uint32_t(v);
+    return true;
+}
+
+// Parses the arguments; returns -1 when they are good, else the exit code.
+int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
+{
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string* out) {
+            if (i + 1 >= argc)
+                return false;
+            *out = argv[++i];
+            return true;
+        };
+        std::string v;
+        long n = 0;
+        std::vector<long> list;
+        if (arg == "-o" || arg == "--output") {
+            if (!value(&o->output))
+                return Fail("make: " + arg + " needs a file name");
+        } else if (arg == "--size") {
+            if (!value(&v) || !ParseLong(v, &n) || (n != 128 && n != 64))
+                return Fail("make: --size must be 128 or 64");
+            o->imageSize = int32_t(n);
+        } else if (arg == "--fit") {
+            o->bFit = true;
+        } else if (arg == "--select") {
+            if (!value(&v) || !ParseLongList(v, ',', &list) || list.size() != 4)
+                return Fail("make: --select needs L,T,R,B");
+            o->selection = RECT{int32_t(list[0]), int32_t(list[1]), int32_t(list[2]), int32_t(list[3])};
+            o->bHaveSelection = true;
+        } else if (arg == "--rotate-right" || arg == "--rotate-left") {
+            if (!value(&v) || !ParseLong(v, &n) || n < 0 || n > 1000)
+                return Fail("make: " + arg + " needs a count from 0 to 1000");
+            o->turns.insert(o->turns.end(), size_t(n),
+                            arg == "--rotate-right" ? TurnOp::RotateRight : TurnOp::RotateLeft);
+        } else if (arg == "--mirror") {
+            o->turns.push_back(TurnOp::Mirror);
+        } else if (arg == "--flip") {
+            o->turns.push_back(TurnOp::Flip);
+        } else if (arg == "--lightness") {
+            if (!value(&v) || !ParseLong(v, &n) || n < -60 || n > 60)
+                return Fail("make: --lightness must be from -60 to 60");
+            o->lightness = n;
+        } else if (arg == "--delay-limits") {
+            if (!value(&v) || !ParseLongList(v, ',', &list) || list.size() != 3 || list[0] < 0 || list[1] < 0 ||
+                list[2] < 0 || list[0] > 65535 || list[1] > 65535 || list[2] > 65535)
+                return Fail("make: --delay-limits needs MIN,MAX,DEFAULT from 0 to 65535");
+            o->minDelay = uint32_t(list[0]);
+            o->maxDelay = uint32_t(list[1]);
+            o->defaultDelay = uint32_t(list[2]);
+        } else if (arg == "--delay") {
+            if (!value(&v) || !ParseUnsigned(v, &o->delay))
+                return Fail("make: --delay needs a number of hundredths of a second");
+            o->bHaveDelay = true;
+        } else if (arg == "--max-bytes") {
+            if (!value(&v) || !ParseLong(v, &n) || n <= 0)
+                return Fail("make: --max-bytes needs a positive number of bytes");
+            o->maxBytes = n;
+        } else if (arg == "--lang") {
+            if (!value(&o->lang) || o->lang.empty())
+                return Fail("make: --lang needs a language code");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Fail("make: unknown option '" + arg + "' (see tessary-anim make --help)");
+        } else if (o->source.empty()) {
+            o->source = arg;
+        } else {
+            return Fail("make: only one SOURCE may be given");
+        }
+    }
+    if (o->source.empty())
+        return Fail("make: no SOURCE given (see tessary-anim make --help)");
+    if (o->output.empty())
+        return Fail("make: no output given (-o OUT.gif)");
+    return -1;
+}
+
+// A fresh empty file beside `path`, to be renamed over it once complete.
+bool MakeTempPath(const std::string& path, std::string* tempPath, std::string* error)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        *error = "'" + path + "' is not a file name";
+        return false;
+    }
+    std::string pattern = folder + "." + name + ".tmp-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int fd = mkstemp(buffer.data());
+    if (fd < 0) {
+        *error = "cannot write '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    // mkstemp makes the file readable by its owner only; give it the usual rights.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    *tempPath = buffer.data();
+    return true;
+}
+
+bool FlushToDisk(const std::string& path)
+{
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    const bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+}
+
+void ApplyTurn(TurnOp op, CEditPicture& picture, PictureEdit& edit)
+{
+    switch (op) {
+    case TurnOp::RotateRight:
+        RecordRotateRight(edit);
+        picture.RotateRight();
+        break;
+    case TurnOp::RotateLeft:
+        RecordRotateLeft(edit);
+        picture.RotateLeft();
+        break;
+    case TurnOp::Mirror:
+        RecordMirror(edit);
+        picture.Mirror();
+        break;
+    case TurnOp::Flip:
+        RecordFlip(edit);
+        picture.Flip();
+        break;
+    }
+}
+
+} // namespace
+
+int RunMakeCommand(int argc, char** argv)
+{
+    if (WantsHelp(argc, argv)) {
+        std::fputs(kMakeHelp, stdout);
+        return 0;
+    }
+    MakeOptions o;
+    const int bad = ParseMakeArguments(argc, argv, &o);
+    if (bad >= 0)
+        return bad;
+    g_messages = BuildMessages(o.lang);
+
+    // The content page: the delay limits of the screen format, the loading
+    // rules, then the frames.
+    CAnimDoc doc;
+    doc.SetDelayLimits(o.minDelay, o.maxDelay, o.defaultDelay);
+    g_loadReasons.clear();
+    const PictureBoxHook previousHook = SetPictureBoxHook(CollectPictureBox);
+    SetRasterMessageHandler(CollectRasterBox);
+    bool bLoaded = doc.Load(o.source, kAllowAll, 0);
+    if (bLoaded && !doc.BuildFrames()) {
+        bLoaded = false;
+        if (g_loadReasons.empty())
+            g_loadReasons = "no frame";
+    }
+    if (!bLoaded && g_loadReasons.empty() && PictureFormatFromPath(o.source) == FormatUnknown)
+        g_loadReasons = g_messages.MsgFileTypeNotSupported;
+    SetPictureBoxHook(previousHook);
+    InstallConsoleBoxes();
+    if (!bLoaded) {
+        std::string text = g_messages.MsgInvalidPicture + o.source;
+        if (!g_loadReasons.empty())
+            text += " (" + g_loadReasons + ")";
+        std::fprintf(stderr, "%s\n", text.c_str());
+        return 1;
+    }
+
+    // The picture editor: a copy of frame 0, turned as asked, shown in the
+    // picture box, with the centred square selection unless one is given.
+    CEditPicture picture;
+    picture.m_x = kPictureBoxX;
+    picture.m_y = kPictureBoxY;
+    picture.SetImage(doc.CopyFrame(0));
+    PictureEdit edit;
+    edit.bFitAll = o.bFit;
+    for (TurnOp op : o.turns)
+        ApplyTurn(op, picture, edit);
+    picture.ComputeDisplayRect(true);
+    if (o.bHaveSelection) {
+        edit.rcSelection = o.selection;
+    } else {
+        CSelectionTool tool;
+        tool.SetAspect(1.0);
+        tool.Attach(nullptr, picture.m_rcClip.left, picture.m_rcClip.top, picture.m_rcClip.right,
+                    picture.m_rcClip.bottom);
+        edit.rcSelection = tool.GetSelection();
+    }
+    edit.dLightness = LightnessFromSlider(std::to_string(o.lightness).c_str());
+    int32_t currentFrame = -1;
+    if (!CommitPictureEdit(doc, picture, edit, 0, o.imageSize, currentFrame, std::string())) {
+        std::fprintf(stderr, "Can't extract!\n");
+        return 1;
+    }
+
+    // The animation editor: delays, then the file and its size check.
+    if (o.bHaveDelay) {
+        for (int32_t i = 0; i < doc.GetFrameCount(); ++i)
+            doc.SetDelay(i, o.delay);
+    }
+    std::string tempPath;
+    std::string error;
+    if (!MakeTempPath(o.output, &tempPath, &error))
+        return Fail("make: " + error);
+    int64_t length = 0;
+    const AnimationCheck check = SaveAndCheckAnimation(doc, tempPath, o.maxBytes, &length);
+    if (check == AnimationCheck::SaveFailed) {
+        std::remove(tempPath.c_str());
+        std::fprintf(stderr, "%s %s\n", g_messages.MsgInvalidPicture.c_str(), o.output.c_str());
+        return 1;
+    }
+    if (check == AnimationCheck::TooBig) {
+        std::remove(tempPath.c_str());
+        std::fprintf(stderr, "%s\n",
+                     FillMessage(g_messages.MsgAnimationTooBig, std::to_string(length), std::to_string(o.maxBytes))
+                         .c_str());
+        return 2;
+    }
+    if (!FlushToDisk(tempPath) || std::rename(tempPath.c_str(), o.output.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        std::remove(tempPath.c_str());
+        return Fail("make: cannot write '" + o.output + "': " + reason);
+    }
+    std::printf("%s: %d frames, %ld x %ld, %lld bytes\n", o.output.c_str(), int(doc.GetFrameCount()),
+                doc.GetWidth(), doc.GetHeight(), static_cast<long long>(length));
+    return 0;
+}
