@@ -1,0 +1,360 @@
+// The loading rules of CPictureHolder and the GIF palette conversion.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "picture_holder.h"
+#include "raster.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Every box shown by the library or by the loading rules, in order.
+struct Box {
+    std::string text;
+    std::string caption; // empty for boxes of the loading rules
+};
+std::vector<Box> g_boxes;
+
+void RecordRasterBox(const char* text, const char* caption, RasterBoxIcon)
+{
+    g_boxes.push_back({text, caption});
+}
+
+void RecordPictureBox(void*, const char* text)
+{
+    g_boxes.push_back({text, ""});
+}
+
+// Pictures made once for the whole file by Pillow, in a temporary folder:
+//   still.bmp, still.jpg, still.png  8 x 6 pictures
+//   one.gif                          a single-frame GIF
+//   three.gif                        three full-size frames: red, green, blue
+class PictureFiles : public ::testing::Environment {
+public:
+    static fs::path dir;
+
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/picture-holder-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        const std::string script = R"PY(
+import sys
+from PIL import Image
+d = sys.argv[1]
+im = Image.new('RGB', (8, 6))
+for y in range(6):
+    for x in range(8):
+        im.putpixel((x, y), (x * 30, y * 40, 100))
+im.save(d + '/still.bmp')
+im.save(d + '/still.jpg', quality=95)
+im.save(d + '/still.png')
+one = Image.new('P', (5, 4), 1)
+one.putpalette([0, 0, 0, 200, 10, 10] + [0] * 762)
+one.save(d + '/one.gif')
+frames = []
+for c in [(255, 0, 0), (0, 255, 0), (0, 0, 255)]:
+    f = Image.new('P', (6, 5), 0)
+    f.putpalette(list(c) + [0] * 765)
+    frames.append(f)
+frames[0].save(d + '/three.gif', save_all=True, append_images=frames[1:], duration=[100, 200, 300], loop=0, optimize=False, disposal=1)
+)PY";
+        const fs::path py = dir / "make.py";
+        std::ofstream(py) << script;
+        const std::string cmd = "python3 " + py.string() + " " + dir.string();
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << "could not make the pictures with Pillow";
+    }
+
+    void TearDown() override { fs::remove_all(dir); }
+};
+fs::path PictureFiles::dir;
+
+const auto* const g_env = ::testing::AddGlobalTestEnvironment(new PictureFiles);
+
+class PictureHolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_boxes.clear();
+        SetRasterMessageHandler(RecordRasterBox);
+        m_previousHook = SetPictureBoxHook(RecordPictureBox);
+    }
+    void TearDown() override
+    {
+        SetRasterMessageHandler(nullptr);
+        SetPictureBoxHook(m_previousHook);
+    }
+    static std::string File(const char* name) { return (PictureFiles::dir / name).string(); }
+
+    PictureBoxHook m_previousHook = nullptr;
+};
+
+TEST(PictureFormat, ExtensionDecidesTheFormat)
+{
+    const std::map<std::string, uint32_t> cases = {
+        {"photo.JPEG", FormatJpeg},  {"a.jpg", FormatJpeg},    {"a.Jpe", FormatJpeg},
+        {"x.BMP", FormatBmp},        {"anim.gif", FormatGif},  {"p.png", FormatPng},
+        {"a.txt.png", FormatPng},    {"photo.tif", 0},         {"photo", 0},
+        {"trailing.", 0},            {"a.png.txt", 0},         {"dir.v2/file", 0},
+        {"/tmp/x.y/pic.gif", FormatGif},
+    };
+    for (const auto& [path, want] : cases)
+        EXPECT_EQ(PictureFormatFromPath(path), want) << path;
+}
+
+TEST_F(PictureHolderTest, UnknownExtensionFailsSilentlyAndKeepsThePicture)
+{
+    CPictureHolder holder;
+    ASSERT_TRUE(holder.Load(File("still.png"), kAllowAll, 0));
+    const CRaster* before = holder.GetImage();
+    for (const char* name : {"photo.tif", "photo"}) {
+        EXPECT_FALSE(holder.Load(File(name), kAllowAll, 0));
+        EXPECT_EQ(holder.m_strPath, File(name));
+        EXPECT_EQ(holder.m_nFormat, FormatPng);
+        EXPECT_EQ(holder.GetImage(), before);
+    }
+    EXPECT_TRUE(g_boxes.empty());
+}
+
+// Which masks accept which files, and the text of each refusal.
+TEST_F(PictureHolderTest, AllowedFormatMaskAcceptsOrRefusesWithItsText)
+{
+    struct Case {
+        const char* file;
+        uint32_t mask;
+        const char* refusal; // null: accepted
+    };
+    const Case cases[] = {
+        {"still.bmp", kAllowStill, nullptr},
+        {"still.bmp", kAllowAll & ~kAllowStill, "The bmp format is not supported by this operation"},
+        {"still.jpg", kAllowJpeg, nullptr},
+        {"still.jpg", kAllowAll & ~kAllowJpeg, "The jpeg format is not supported by this operation"},
+        {"still.png", kAllowPng, nullptr},
+        {"still.png", kAllowAll & ~kAllowPng, "The png format is not supported by this operation"},
+        {"one.gif", kAllowStill, nullptr},
+        {"one.gif", kAllowGif, nullptr},
+        {"one.gif", kAllowJpeg, "The gif format is not supported by this operation"},
+        {"one.gif", kAllowJpeg | kAllowPng, "The gif format is not supported by this operation"},
+        {"three.gif", kAllowGif, nullptr},
+        {"three.gif", kAllowStill, "The animated gif format is not supported by this operation"},
+        {"three.gif", kAllowAll & ~kAllowGif, "The animated gif format is not supported by this operation"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.file) + " mask " + std::to_string(k.mask));
+        g_boxes.clear();
+        CPictureHolder holder;
+        const bool ok = holder.Load(File(k.file), k.mask, 0);
+        EXPECT_EQ(holder.m_strPath, File(k.file));
+        EXPECT_EQ(uint32_t(holder.m_nFormat), PictureFormatFromPath(k.file));
+        if (!k.refusal) {
+            EXPECT_TRUE(ok);
+            ASSERT_NE(holder.GetImage(), nullptr);
+            EXPECT_TRUE(holder.GetImage()->IsValid());
+            EXPECT_EQ(holder.GetImage()->GetType(), PictureFormatFromPath(k.file));
+            EXPECT_TRUE(g_boxes.empty());
+        } else {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(holder.GetImage(), nullptr);
+            ASSERT_EQ(g_boxes.size(), 1u);
+            EXPECT_EQ(g_boxes[0].text, k.refusal);
+        }
+    }
+}
+
+TEST_F(PictureHolderTest, LoadsTheRequestedFrameOfAnAnimation)
+{
+    CPictureHolder holder;
+    ASSERT_TRUE(holder.Load(File("three.gif"), kAllowAll, 2));
+    const CRaster& pic = *holder.GetImage();
+    EXPECT_EQ(pic.GetNumFrames(), 3);
+    EXPECT_EQ(pic.GetFrameDelay(), 30u);
+    const RGBQUAD c = pic.GetPixelColor(0, 0);
+    EXPECT_EQ(c.rgbRed, 0);
+    EXPECT_EQ(c.rgbGreen, 0);
+    EXPECT_EQ(c.rgbBlue, 255);
+    EXPECT_EQ(holder.GetWidth(), 6);
+    EXPECT_EQ(holder.GetHeight(), 5);
+}
+
+// A frame past the last one is a failure, not frame 0 passed off as it.
+TEST_F(PictureHolderTest, FrameBeyondTheLastFailsWithTheDecodersText)
+{
+    CPictureHolder holder;
+    EXPECT_FALSE(holder.Load(File("three.gif"), kAllowAll, 3));
+    EXPECT_EQ(holder.GetImage(), nullptr);
+    EXPECT_EQ(holder.m_nFormat, FormatGif);
+    ASSERT_FALSE(g_boxes.empty());
+    EXPECT_EQ(g_boxes.back().caption, "");
+    EXPECT_EQ(g_boxes.back().text, ""); // the GIF decoder gives no text for it
+}
+
+TEST_F(PictureHolderTest, MissingOrBrokenFilesFailWithABox)
+{
+    CPictureHolder holder;
+    EXPECT_FALSE(holder.Load(File("missing.png"), kAllowAll, 0));
+    EXPECT_EQ(holder.GetImage(), nullptr);
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ(g_boxes[0].text, "File open error");
+    EXPECT_EQ(g_boxes[1].caption, "");
+
+    const fs::path broken = PictureFiles::dir / "broken.bmp";
+    std::ofstream(broken) << "BM this is not a bitmap";
+    g_boxes.clear();
+    EXPECT_FALSE(holder.Load(broken.string(), kAllowAll, 0));
+    EXPECT_EQ(holder.GetImage(), nullptr);
+    ASSERT_FALSE(g_boxes.empty());
+    EXPECT_FALSE(g_boxes.back().text.empty()) << "the decoder's text should be shown";
+}
+
+TEST_F(PictureHolderTest, SetImageTakesOwnershipAndForgetsTheFile)
+{
+    CPictureHolder holder;
+    EXPECT_FALSE(holder.SetImage(nullptr));
+    ASSERT_TRUE(holder.Load(File("still.png"), kAllowAll, 0));
+    auto* pic = new CRaster(3, 2, 24);
+    EXPECT_TRUE(holder.SetImage(pic));
+    EXPECT_EQ(holder.GetImage(), pic);
+    EXPECT_EQ(holder.m_strPath, "");
+    EXPECT_EQ(holder.m_nFormat, 0);
+    EXPECT_EQ(holder.GetWidth(), 3);
+    EXPECT_FALSE(holder.SetImage(nullptr));
+    EXPECT_EQ(holder.GetImage(), pic);
+}
+
+TEST_F(PictureHolderTest, EnsureGifPaletteConvertsOnlyNonGifPictures)
+{
+    CPictureHolder holder;
+    ASSERT_TRUE(holder.Load(File("still.jpg"), kAllowAll, 0));
+    ASSERT_EQ(holder.GetImage()->GetBpp(), 24u);
+    EXPECT_TRUE(holder.EnsureGifPalette());
+    EXPECT_EQ(holder.m_nFormat, FormatGif);
+    EXPECT_EQ(holder.GetImage()->GetBpp(), 8u);
+    EXPECT_EQ(holder.GetImage()->GetType(), FormatGif);
+
+    // A picture already taken for a GIF one is left alone, even if it is 24-bit.
+    auto* pic = new CRaster(2, 2, 24);
+    holder.SetImage(pic);
+    holder.m_nFormat = FormatGif;
+    EXPECT_TRUE(holder.EnsureGifPalette());
+    EXPECT_EQ(pic->GetBpp(), 24u);
+}
+
+TEST_F(PictureHolderTest, ConvertingNothingShowsHeaderFileError)
+{
+    CRaster empty(0);
+    EXPECT_FALSE(ConvertToGifPalette(&empty));
+    EXPECT_FALSE(ConvertToGifPalette(nullptr));
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ(g_boxes[0].text, "Header File Error");
+}
+
+// Colours that differ within their top seven bits land in leaves of their own,
+// so up to 256 of them are kept exactly, low bit included.
+TEST_F(PictureHolderTest, GifPaletteKeepsUpTo256DistinctColoursExactly)
+{
+    std::mt19937 rng(7);
+    std::set<uint32_t> prefixes;
+    std::vector<RGBQUAD> colours;
+    while (colours.size() < 256) {
+        const uint32_t v = rng() & 0xFFFFFF;
+        if (!prefixes.insert(v & 0xFEFEFE).second)
+            continue;
+        colours.push_back(MakeRgbQuad(uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)));
+    }
+    CRaster pic(40, 30, 24);
+    std::vector<RGBQUAD> placed;
+    for (long y = 0; y < 30; ++y)
+        for (long x = 0; x < 40; ++x) {
+            const RGBQUAD c = colours[rng() % colours.size()];
+            pic.SetPixelColor(x, y, c);
+            placed.push_back(c);
+        }
+    pic.SetFrameDelay(55);
+    ASSERT_TRUE(ConvertToGifPalette(&pic));
+    EXPECT_EQ(pic.GetBpp(), 8u);
+    EXPECT_EQ(pic.GetNumFrames(), 1);
+    EXPECT_EQ(pic.GetType(), FormatGif);
+    size_t i = 0;
+    for (long y = 0; y < 30; ++y)
+        for (long x = 0; x < 40; ++x, ++i) {
+            const RGBQUAD have = pic.GetPixelColor(x, y);
+            const RGBQUAD want = placed[i];
+            ASSERT_TRUE(have.rgbRed == want.rgbRed && have.rgbGreen == want.rgbGreen &&
+                        have.rgbBlue == want.rgbBlue)
+                << "pixel " << x << "," << y;
+        }
+}
+
+// The palette lists the leaves depth first in child order: for colours that
+// differ only in their top bit pattern, that is the order of the child
+// indices, whatever order the pixels come in.
+TEST_F(PictureHolderTest, GifPaletteListsLeavesInTreeOrder)
+{
+    // Child index at level 0 = red bit 7 * 4 + green bit 7 * 2 + blue bit 7.
+    const RGBQUAD byChild[] = {MakeRgbQuad(1, 2, 3), MakeRgbQuad(4, 5, 200), MakeRgbQuad(6, 201, 7),
+                               MakeRgbQuad(202, 8, 9)};
+    const int storageOrder[] = {3, 1, 2, 0};
+    CRaster pic(4, 1, 24);
+    for (long x = 0; x < 4; ++x)
+        pic.SetPixelColor(x, 0, byChild[storageOrder[x]]);
+    ASSERT_TRUE(ConvertToGifPalette(&pic));
+    for (int k = 0; k < 4; ++k) {
+        const RGBQUAD e = pic.GetPaletteColor(uint8_t(k));
+        EXPECT_EQ(e.rgbRed, byChild[k].rgbRed) << "entry " << k;
+        EXPECT_EQ(e.rgbGreen, byChild[k].rgbGreen) << "entry " << k;
+        EXPECT_EQ(e.rgbBlue, byChild[k].rgbBlue) << "entry " << k;
+    }
+    const RGBQUAD rest = pic.GetPaletteColor(4);
+    EXPECT_TRUE(rest == MakeRgbQuad(0, 0, 0, 0));
+    for (long x = 0; x < 4; ++x)
+        EXPECT_EQ(pic.GetPixelIndex(x, 0), storageOrder[x]);
+}
+
+TEST_F(PictureHolderTest, GifPaletteOfManyColoursStaysClose)
+{
+    CRaster pic(64, 64, 24);
+    for (long y = 0; y < 64; ++y)
+        for (long x = 0; x < 64; ++x)
+            pic.SetPixelColor(x, y, MakeRgbQuad(uint8_t(x * 4), uint8_t(y * 4), uint8_t((x + y) * 2)));
+    const CRaster original(pic);
+    ASSERT_TRUE(ConvertToGifPalette(&pic));
+    ASSERT_EQ(pic.GetBpp(), 8u);
+    double error = 0;
+    for (long y = 0; y < 64; ++y)
+        for (long x = 0; x < 64; ++x) {
+            const RGBQUAD a = original.GetPixelColor(x, y), b = pic.GetPixelColor(x, y);
+            error += std::abs(a.rgbRed - b.rgbRed) + std::abs(a.rgbGreen - b.rgbGreen) +
+                     std::abs(a.rgbBlue - b.rgbBlue);
+        }
+    EXPECT_LT(error / (64 * 64 * 3), 12.0) << "mean channel error";
+}
+
+TEST_F(PictureHolderTest, GifPaletteLeavesIndexedPixelsAlone)
+{
+    CRaster pic(5, 3, 4);
+    for (uint8_t i = 0; i < 16; ++i)
+        pic.SetPaletteIndex(i, uint8_t(i * 15), 7, uint8_t(255 - i));
+    for (long y = 0; y < 3; ++y)
+        for (long x = 0; x < 5; ++x)
+            pic.SetPixelIndex(x, y, uint8_t((x * 3 + y) % 16));
+    const CRaster original(pic);
+    ASSERT_TRUE(ConvertToGifPalette(&pic));
+    EXPECT_EQ(pic.GetBpp(), 4u);
+    EXPECT_EQ(pic.GetType(), FormatGif);
+    EXPECT_EQ(pic.GetNumFrames(), 1);
+    for (long y = 0; y < 3; ++y)
+        for (long x = 0; x < 5; ++x)
+            EXPECT_EQ(pic.GetPixelIndex(x, y), original.GetPixelIndex(x, y));
+}
+
+} // namespace

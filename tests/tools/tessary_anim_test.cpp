@@ -1,0 +1,353 @@
+// tessary-anim end to end: its commands, its failures, and what it writes as
+// seen by independent decoders (Pillow and gifsicle, through oracle.py).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kTool = TESSARY_BINARY_DIR "/bin/tessary-anim";
+const std::string kOracle = "/usr/bin/python3 " TESSARY_SOURCE_DIR "/tests/tools/oracle.py";
+
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string ReadText(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a shell command line, capturing stdout and stderr.
+RunResult RunShell(const std::string& line, const fs::path& scratch)
+{
+    const fs::path out = scratch / ".run-out", err = scratch / ".run-err";
+    const std::string cmd = line + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    const int status = std::system(cmd.c_str());
+    RunResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadText(out);
+    r.err = ReadText(err);
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+}
+
+// A binary PPM (P6, maxval 255) as RGB bytes, top row first.
+struct Ppm {
+    int width = 0;
+    int height = 0;
+    std::vector<unsigned char> rgb;
+};
+
+bool ReadPpm(const fs::path& path, Ppm* ppm)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    in >> magic >> ppm->width >> ppm->height >> maxval;
+    if (!in || magic != "P6" || maxval != 255)
+        return false;
+    in.get(); // the one whitespace byte before the pixels
+    ppm->rgb.resize(size_t(ppm->width) * ppm->height * 3);
+    in.read(reinterpret_cast<char*>(ppm->rgb.data()), std::streamsize(ppm->rgb.size()));
+    return bool(in);
+}
+
+// "" when equal, else where they first differ.
+std::string ComparePpm(const fs::path& have, const fs::path& want)
+{
+    Ppm a, b;
+    if (!ReadPpm(have, &a))
+        return "cannot read " + have.string();
+    if (!ReadPpm(want, &b))
+        return "cannot read " + want.string();
+    if (a.width != b.width || a.height != b.height)
+        return "size: have " + std::to_string(a.width) + "x" + std::to_string(a.height) + ", want " +
+               std::to_string(b.width) + "x" + std::to_string(b.height);
+    for (size_t i = 0; i < a.rgb.size(); ++i)
+        if (a.rgb[i] != b.rgb[i]) {
+            const size_t px = i / 3;
+            return "pixel " + std::to_string(px % a.width) + "," + std::to_string(px / a.width) + " channel " +
+                   std::to_string(i % 3) + ": have " + std::to_string(a.rgb[i]) + ", want " +
+                   std::to_string(b.rgb[i]);
+        }
+    return "";
+}
+
+class TessaryAnim : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        char pattern[] = "/tmp/tessary-anim-test-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        s_dir = pattern;
+        const RunResult r = RunShell(kOracle + " fixtures " + Quote(s_dir.string()), s_dir);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+    }
+    static void TearDownTestSuite() { fs::remove_all(s_dir); }
+
+    void SetUp() override
+    {
+        m_work = s_dir / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        fs::create_directories(m_work);
+    }
+
+    static std::string In(const char* name) { return (s_dir / name).string(); }
+    std::string Out(const char* name) const { return (m_work / name).string(); }
+
+    RunResult Tool(const std::vector<std::string>& args) const
+    {
+        std::string line = Quote(kTool);
+        for (const std::string& a : args)
+            line += " " + Quote(a);
+        return RunShell(line, m_work);
+    }
+
+    std::set<std::string> WorkFiles() const
+    {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(m_work))
+            names.insert(e.path().filename().string());
+        return names;
+    }
+
+    static fs::path s_dir;
+    fs::path m_work;
+};
+fs::path TessaryAnim::s_dir;
+
+TEST_F(TessaryAnim, EveryCommandHasHelp)
+{
+    for (const char* command : {"info", "decode", "convert", "gif"}) {
+        const RunResult r = Tool({command, "--help"});
+        EXPECT_EQ(r.exitCode, 0) << command;
+        EXPECT_EQ(r.out.rfind(std::string("usage: tessary-anim ") + command, 0), 0u) << r.out;
+    }
+    const RunResult r = Tool({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("convert"), std::string::npos);
+}
+
+// Bad input: exit code 1, a message on stderr, and no file left behind, not
+// even a temporary one; an existing output file is not touched.
+TEST_F(TessaryAnim, BadInputFailsCleanly)
+{
+    const std::string ppm = Out("o.ppm"), gif = Out("o.gif");
+    std::ofstream(Out("keep.gif")) << "old";
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"bogus"},
+        {"info"},
+        {"info", In("missing.png")},
+        {"info", In("gradient.png"), "--xml"},
+        {"info", Out("photo.tif")},
+        {"decode", In("gradient.png"), "-o", Out("o.txt")},
+        {"decode", In("gradient.png")},
+        {"decode", In("gradient.png"), "--frame", "-2", "-o", ppm},
+        {"decode", In("gradient.png"), "--frame", "x", "-o", ppm},
+        {"convert", In("gradient.png"), "-o", ppm, "--crop", "5,5,5,9"},
+        {"convert", In("gradient.png"), "-o", ppm, "--crop", "1,2,3"},
+        {"convert", In("gradient.png"), "-o", ppm, "--resample", "0x3"},
+        {"convert", In("gradient.png"), "-o", ppm, "--resample", "4x4:7"},
+        {"convert", In("gradient.png"), "-o", ppm, "--bpp", "3"},
+        {"convert", In("gradient.png"), "-o", ppm, "--light"},
+        {"convert", In("gradient.png"), "-o", Out("o.jpg")},
+        {"gif", gif},
+        {"gif", ppm, In("gradient.png")},
+        {"gif", gif, In("gradient.png"), "--delay", "70000"},
+        {"gif", gif, In("gradient.png"), In("missing.png")},
+        {"gif", Out("keep.gif"), In("gradient.png"), In("nothing.bmp")},
+        {"gif", Out("no-such-folder/x.gif"), In("gradient.png")},
+    };
+    const std::set<std::string> before = WorkFiles();
+    for (const auto& args : cases) {
+        std::string shown;
+        for (const auto& a : args)
+            shown += a + " ";
+        const RunResult r = Tool(args);
+        EXPECT_EQ(r.exitCode, 1) << shown;
+        EXPECT_FALSE(r.err.empty()) << shown;
+        EXPECT_EQ(WorkFiles(), before) << shown;
+    }
+    EXPECT_EQ(ReadText(Out("keep.gif")), "old");
+}
+
+TEST_F(TessaryAnim, InfoReportsFramesDelaysAndTransparency)
+{
+    RunResult r = Tool({"info", In("five.gif"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"format\": \"gif\", \"width\": 12, \"height\": 9, \"bpp\": 8, \"frames\": 5, "
+                     "\"delays\": [1, 2, 3, 4, 5], \"transparent_index\": 7}\n");
+
+    r = Tool({"info", In("gradient.png"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"format\": \"png\", \"width\": 32, \"height\": 32, \"bpp\": 24, \"frames\": 1, "
+                     "\"delays\": [0], \"transparent_index\": -1}\n");
+
+    r = Tool({"info", In("mono.bmp")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("format: bmp\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("bpp: 1\n"), std::string::npos) << r.out;
+}
+
+// A frame past the last one of a five-frame animation fails, with an empty
+// "Gif error" box, and writes nothing.
+TEST_F(TessaryAnim, FrameSevenOfFiveFails)
+{
+    const RunResult r = Tool({"decode", In("five.gif"), "--frame", "7", "-o", Out("f.ppm")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Gif error"), std::string::npos) << r.err;
+    EXPECT_TRUE(WorkFiles().empty());
+}
+
+TEST_F(TessaryAnim, DecodeMatchesPillow)
+{
+    const RunResult oracle = RunShell(kOracle + " frames " + Quote(In("five.gif")) + " " + Quote(Out("p")), m_work);
+    ASSERT_EQ(oracle.exitCode, 0) << oracle.err;
+    for (int k = 0; k < 5; ++k) {
+        const std::string ours = Out(("ours" + std::to_string(k) + ".ppm").c_str());
+        const RunResult r = Tool({"decode", In("five.gif"), "--frame", std::to_string(k), "-o", ours});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ComparePpm(ours, Out(("p" + std::to_string(k) + ".ppm").c_str())), "") << "frame " << k;
+    }
+    for (const char* file : {"gradient.png", "sixteen.gif", "mono.bmp", "exact.png"}) {
+        const RunResult o = RunShell(kOracle + " frames " + Quote(In(file)) + " " + Quote(Out("q")), m_work);
+        ASSERT_EQ(o.exitCode, 0) << o.err;
+        const RunResult r = Tool({"decode", In(file), "-o", Out("mine.ppm")});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ComparePpm(Out("mine.ppm"), Out("q0.ppm")), "") << file;
+    }
+}
+
+// The geometric operations against the same operations done by Pillow on the
+// decoded picture (Pillow's crop box and ours both count rows from the top).
+TEST_F(TessaryAnim, ConvertOperationsMatchTheirMeaning)
+{
+    struct Case {
+        std::vector<std::string> ops;
+        const char* pillow; // expression on the image `im`
+    };
+    const Case cases[] = {
+        {{"--rotate-left"}, "im.transpose(Image.ROTATE_90)"},
+        {{"--rotate-right"}, "im.transpose(Image.ROTATE_270)"},
+        {{"--mirror"}, "im.transpose(Image.FLIP_LEFT_RIGHT)"},
+        {{"--flip"}, "im.transpose(Image.FLIP_TOP_BOTTOM)"},
+        {{"--crop", "3,5,20,9"}, "im.crop((3, 5, 20, 9))"},
+        {{"--crop", "-4,20,40,50"}, "im.crop((0, 20, 32, 32))"},
+        {{"--rotate-left", "--mirror", "--crop", "0,0,10,4"},
+         "im.transpose(Image.ROTATE_90).transpose(Image.FLIP_LEFT_RIGHT).crop((0, 0, 10, 4))"},
+        {{"--resample", "64x64"}, "im.resize((64, 64), Image.NEAREST)"},
+        {{"--light", "40"}, "im.point(lambda v: min(255, v + 40))"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.pillow);
+        std::vector<std::string> args = {"convert", In("gradient.png"), "-o", Out("ours.ppm")};
+        args.insert(args.end(), k.ops.begin(), k.ops.end());
+        const RunResult r = Tool(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const std::string script = "from PIL import Image; im = Image.open('" + In("gradient.png") +
+                                   "').convert('RGB'); (" + k.pillow + ").save('" + Out("want.ppm") + "')";
+        const RunResult p = RunShell("/usr/bin/python3 -c " + Quote(script), m_work);
+        ASSERT_EQ(p.exitCode, 0) << p.err;
+        EXPECT_EQ(ComparePpm(Out("ours.ppm"), Out("want.ppm")), "");
+    }
+}
+
+TEST_F(TessaryAnim, ConvertChangesDepth)
+{
+    RunResult r = Tool({"convert", In("gradient.png"), "-o", Out("g.gif"), "--bpp", "4:dither"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = Tool({"info", Out("g.gif"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("\"bpp\": 4"), std::string::npos) << r.out;
+
+    r = Tool({"convert", In("mono.bmp"), "-o", Out("m.pam"), "--bpp", "24"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadText(Out("m.pam")).rfind("P7\nWIDTH 32\nHEIGHT 32\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n", 0),
+              0u);
+}
+
+// A true-colour picture of at most 256 colours that differ in their top seven
+// bits survives the optimised palette and the GIF writer exactly.
+TEST_F(TessaryAnim, GifPaletteKeepsFewColoursExactlyThroughTheWriter)
+{
+    const RunResult r = Tool({"convert", In("exact.png"), "-o", Out("exact.gif")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const RunResult o = RunShell(kOracle + " frames " + Quote(Out("exact.gif")) + " " + Quote(Out("g")), m_work);
+    ASSERT_EQ(o.exitCode, 0) << o.err;
+    const RunResult w =
+        RunShell(kOracle + " frames " + Quote(In("exact.png")) + " " + Quote(Out("want")), m_work);
+    ASSERT_EQ(w.exitCode, 0) << w.err;
+    EXPECT_EQ(ComparePpm(Out("g0.ppm"), Out("want0.ppm")), "");
+}
+
+// What we write decodes the same in our decoder, in Pillow and in gifsicle,
+// for frames of 24, 8, 4 and 1 bits.
+TEST_F(TessaryAnim, AnimationDecodesIdenticallyInPillowAndGifsicle)
+{
+    const std::string anim = Out("anim.gif");
+    const char* inputs[] = {"gradient.png", "sixteen.gif", "mono.bmp", "gradient.jpg", "five.gif"};
+    std::vector<std::string> args = {"gif", anim};
+    for (const char* in : inputs)
+        args.push_back(In(in));
+    args.insert(args.end(), {"--delay", "7"});
+    RunResult r = Tool(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    const RunResult info = RunShell("gifsicle --info " + Quote(anim), m_work);
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("5 images"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("loop forever"), std::string::npos) << info.out;
+
+    const RunResult pil = RunShell(kOracle + " frames " + Quote(anim) + " " + Quote(Out("pil")), m_work);
+    ASSERT_EQ(pil.exitCode, 0) << pil.err;
+    EXPECT_EQ(pil.out, "5 70 70 70 70 70\n");
+    const RunResult gs = RunShell(kOracle + " explode " + Quote(anim) + " " + Quote(Out("gs")), m_work);
+    ASSERT_EQ(gs.exitCode, 0) << gs.err;
+    EXPECT_EQ(gs.out, "5\n");
+
+    for (int k = 0; k < 5; ++k) {
+        SCOPED_TRACE("frame " + std::to_string(k));
+        const std::string n = std::to_string(k);
+        r = Tool({"decode", anim, "--frame", n, "-o", Out(("ours" + n + ".ppm").c_str())});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ComparePpm(Out(("ours" + n + ".ppm").c_str()), Out(("pil" + n + ".ppm").c_str())), "");
+        EXPECT_EQ(ComparePpm(Out(("gs" + n + ".ppm").c_str()), Out(("pil" + n + ".ppm").c_str())), "");
+    }
+
+    // Indexed pictures go into the animation unchanged.
+    for (int k : {1, 2}) {
+        const RunResult o =
+            RunShell(kOracle + " frames " + Quote(In(inputs[k])) + " " + Quote(Out("src")), m_work);
+        ASSERT_EQ(o.exitCode, 0) << o.err;
+        EXPECT_EQ(ComparePpm(Out(("pil" + std::to_string(k) + ".ppm").c_str()), Out("src0.ppm")), "")
+            << inputs[k];
+    }
+}
+
+} // namespace
