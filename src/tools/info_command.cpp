@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "gif_codec.h"
 #include "picture_holder.h"
+#include "raster_file.h"
 #include "tool_command.h"
 #include "tool_support.h"
 
@@ -67,17 +69,23 @@ int RunInfoCommand(int argc, char** argv)
     const CRaster& first = *holder.GetImage();
     const uint32_t format = uint32_t(holder.GetFormat());
 
-    // Like the wizard, every further frame of an animation is loaded on its own.
+    // The delays of an animation come from one walk over the file, which gives
+    // every frame exactly as loading it on its own would.
     long frames = 1;
     std::vector<uint32_t> delays{first.GetFrameDelay()};
     if (format == FormatGif && first.GetNumFrames() > 1) {
         frames = first.GetNumFrames();
-        for (long k = 1; k < frames; ++k) {
-            CPictureHolder frameHolder;
-            if (!LoadPicture(path, k, frameHolder, &error))
-                return Fail(error);
-            delays.push_back(frameHolder.GetImage()->GetFrameDelay());
-        }
+        delays.clear();
+        CRasterIOFile file;
+        CRasterGifCodec codec;
+        if (!file.Open(path.c_str(), "rb"))
+            return Fail("cannot open '" + path + "'");
+        const bool ok = codec.DecodeAllFrames(&file, [&](CRaster& frame, int) {
+            delays.push_back(frame.GetFrameDelay());
+            return true;
+        });
+        if (!ok || long(delays.size()) != frames)
+            return Fail("cannot load '" + path + "' (frame " + std::to_string(delays.size()) + ")");
     }
 
     if (json) {
