@@ -1,0 +1,33 @@
+// The BMP decoder: Windows bitmaps with or without the 14-byte file header,
+// the 40-byte information header (or the old 12-byte core header), 1, 4, 8,
+// 16, 24 and 32 bits per pixel, RLE8 and RLE4 compression, top-down rows.
+#pragma once
+
+#include <cstdint>
+
+#include "raster.h"
+
+class CRasterFile;
+
+class CRasterBmpCodec : public CRaster {
+public:
+    CRasterBmpCodec() : CRaster(FormatBmp) {}
+
+    // Decodes the stream from its current position into this picture.
+    // On failure the last error holds the reason and the picture is empty.
+    bool Decode(CRasterFile* in);
+
+    // A decode started for another picture also stops when that picture's
+    // escape field is set.
+    void WatchEscape(const int32_t* flag) { m_pWatchedEscape = flag; }
+
+private:
+    void DecodeOrThrow(CRasterFile* in);
+    bool Cancelled() const;
+    void DecodeRle8(CRasterFile* in);
+    void DecodeRle4(CRasterFile* in);
+    void ExpandRgb16(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
+    void FlipRows();
+
+    const int32_t* m_pWatchedEscape = nullptr;
+};

@@ -1,0 +1,224 @@
+#include "jpeg_codec.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "codec_util.h"
+#include "raster_file.h"
+
+namespace {
+
+constexpr size_t kInputBufferBytes = 4096;
+
+// libjpeg's source manager over a CRasterFile. `pub` comes first so that the
+// library's pointer to it is also a pointer to the whole record.
+struct SourceManager {
+    jpeg_source_mgr pub;
+    CRasterFile* file;
+    bool startOfFile;
+    JOCTET buffer[kInputBufferBytes];
+};
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    jmp_buf landing;
+    char* message; // JMSG_LENGTH_MAX bytes
+};
+
+void ErrorExit(j_common_ptr cinfo)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->landing, 1);
+}
+
+// Warnings (corrupt data, premature end) are not shown to anyone.
+void OutputMessage(j_common_ptr) {}
+
+void InitSource(j_decompress_ptr cinfo)
+{
+    reinterpret_cast<SourceManager*>(cinfo->src)->startOfFile = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    size_t n = src->file->Read(src->buffer, 1, kInputBufferBytes);
+    if (n == 0) {
+        if (src->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // A file cut short still gives a picture: warn and pretend the image
+        // ends here, so the rest of it decodes as grey blocks.
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = JOCTET(0xFF);
+        src->buffer[1] = JOCTET(JPEG_EOI);
+        n = 2;
+    }
+    src->pub.next_input_byte = src->buffer;
+    src->pub.bytes_in_buffer = n;
+    src->startOfFile = false;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    if (count <= 0)
+        return;
+    while (count > long(src->pub.bytes_in_buffer)) {
+        count -= long(src->pub.bytes_in_buffer);
+        FillInputBuffer(cinfo);
+    }
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= size_t(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void CopyMessage(char* message, const char* text)
+{
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", text);
+}
+
+} // namespace
+
+bool CRasterJpegCodec::Cancelled() const
+{
+    return codec::EscapeSet(&info.nEscape) || codec::EscapeSet(m_pWatchedEscape);
+}
+
+bool CRasterJpegCodec::Decode(CRasterFile* in)
+{
+    char message[JMSG_LENGTH_MAX] = {};
+    if (!in) {
+        SetLastError("Empty input file");
+        return false;
+    }
+    if (Decompress(in, message))
+        return true;
+    Destroy();
+    SetLastError(message);
+    return false;
+}
+
+// libjpeg reports errors by longjmp back into this function, so everything
+// here is a plain C record or a scalar: no destructor may be skipped.
+bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    SourceManager src;
+    std::memset(&cinfo, 0, sizeof cinfo);
+    cinfo.err = jpeg_std_error(&err.pub);
+    err.pub.error_exit = ErrorExit;
+    err.pub.output_message = OutputMessage;
+    err.message = message;
+
+    if (setjmp(err.landing)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+
+    jpeg_create_decompress(&cinfo);
+    // Without a backing store, libjpeg refuses whole-image buffers (as for
+    // progressive files) beyond this instead of allocating without bound.
+    cinfo.mem->max_memory_to_use = long(kMaxRasterBlockBytes);
+
+    src.pub.init_source = InitSource;
+    src.pub.fill_input_buffer = FillInputBuffer;
+    src.pub.skip_input_data = SkipInputData;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = TermSource;
+    src.pub.bytes_in_buffer = 0;
+    src.pub.next_input_byte = nullptr;
+    src.file = in;
+    src.startOfFile = true;
+    cinfo.src = &src.pub;
+
+    jpeg_read_header(&cinfo, TRUE);
+    if (!RasterBlockBytes(cinfo.image_width, cinfo.image_height, cinfo.num_components == 1 ? 8 : 24, nullptr)) {
+        CopyMessage(message, "Image too large");
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&cinfo);
+
+    const int components = cinfo.output_components;
+    if (!Create(cinfo.output_width, cinfo.output_height, 8 * components, FormatJpeg)) {
+        CopyMessage(message, "Can't allocate memory");
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+
+    if (cinfo.density_unit == 2) {
+        // Dots per centimetre.
+        SetXDPI(long(cinfo.X_density * 2.54));
+        SetYDPI(long(cinfo.Y_density * 2.54));
+    } else {
+        SetXDPI(cinfo.X_density);
+        SetYDPI(cinfo.Y_density);
+    }
+
+    const bool quantised = cinfo.quantize_colors;
+    if (quantised) {
+        RGBQUAD entries[256] = {};
+        const int colours = cinfo.actual_number_of_colors < 256 ? cinfo.actual_number_of_colors : 256;
+        for (int i = 0; i < colours; ++i) {
+            const uint8_t r = cinfo.colormap[0][i];
+            const uint8_t g = cinfo.out_color_components > 1 ? cinfo.colormap[1][i] : r;
+            const uint8_t b = cinfo.out_color_components > 2 ? cinfo.colormap[2][i] : r;
+            entries[i] = MakeRgbQuad(r, g, b);
+        }
+        SetPalette(entries, uint32_t(colours));
+    } else if (components == 1) {
+        for (int i = 0; i < 256; ++i)
+            SetPaletteIndex(uint8_t(i), uint8_t(i), uint8_t(i), uint8_t(i), 0);
+    }
+
+    const size_t stride = size_t(cinfo.output_width) * size_t(components);
+    JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                                 JDIMENSION(stride), 1);
+    const size_t eff = GetEffWidth();
+    const uint32_t width = cinfo.output_width;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        if (Cancelled()) {
+            CopyMessage(message, "Cancelled");
+            jpeg_destroy_decompress(&cinfo);
+            return false;
+        }
+        // The first scanline is the top row, the model's last.
+        uint8_t* dst = GetBits(cinfo.output_height - 1 - cinfo.output_scanline);
+        jpeg_read_scanlines(&cinfo, line, 1);
+        const uint8_t* s = line[0];
+        if (components == 4 && !quantised) {
+            // Adobe writes CMYK inverted: each stored value is 255 minus the ink.
+            for (uint32_t x = 0; x < width; ++x, s += 4, dst += 3) {
+                const unsigned k = s[3];
+                dst[0] = uint8_t(s[2] * k / 255);
+                dst[1] = uint8_t(s[1] * k / 255);
+                dst[2] = uint8_t(s[0] * k / 255);
+            }
+        } else {
+            std::memcpy(dst, s, stride < eff ? stride : eff);
+        }
+    }
+
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+
+    if (components == 3 && !quantised) {
+        for (uint32_t y = 0; y < GetHeight(); ++y) {
+            uint8_t* p = GetBits(y);
+            for (uint32_t x = 0; x < width; ++x, p += 3) {
+                const uint8_t red = p[0];
+                p[0] = p[2];
+                p[2] = red;
+            }
+        }
+    }
+    return true;
+}

@@ -1,0 +1,30 @@
+// The JPEG decoder: a thin wrapper around libjpeg that reads through a
+// CRasterFile and delivers grey pictures as 8-bit with a grey palette and
+// colour (RGB or CMYK) pictures as 24-bit.
+#pragma once
+
+#include <cstdint>
+
+#include "raster.h"
+
+class CRasterFile;
+
+class CRasterJpegCodec : public CRaster {
+public:
+    CRasterJpegCodec() : CRaster(FormatJpeg) {}
+
+    // Decodes the stream from its current position into this picture. On
+    // failure the last error holds libjpeg's message (or our own reason for
+    // refusing) and the picture is empty.
+    bool Decode(CRasterFile* in);
+
+    // A decode started for another picture also stops when that picture's
+    // escape field is set.
+    void WatchEscape(const int32_t* flag) { m_pWatchedEscape = flag; }
+
+private:
+    bool Decompress(CRasterFile* in, char* message);
+    bool Cancelled() const;
+
+    const int32_t* m_pWatchedEscape = nullptr;
+};
