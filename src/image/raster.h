@@ -211,6 +211,8 @@ protected:
     void Startup(uint32_t type);
     void SetLastError(const char* text);
     void CopyPaletteRaw(const CRaster& src);
+    // Copies src's selection and alpha planes into this picture of the same size.
+    bool CopyPlanesFrom(const CRaster& src);
 
     void* pDib;                // the packed bitmap block, or null
     BITMAPINFOHEADER head;     // kept here and as the first 40 bytes of the block
