@@ -1,0 +1,254 @@
+#include "movie_ctrl.h"
+
+#include "wizard_globals.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMouseEvent>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QUrl>
+#include <QWindow>
+
+namespace {
+
+CMovieCtrl::BackendFactory& Factory()
+{
+    static CMovieCtrl::BackendFactory factory;
+    return factory;
+}
+
+QVariant Text(const std::string& text)
+{
+    return QVariant(QString::fromStdString(text));
+}
+
+} // namespace
+
+CMovieCtrl::CMovieCtrl(QWidget* parent) : QQuickWidget(SharedEngine(), parent)
+{
+    setResizeMode(QQuickWidget::SizeRootObjectToView);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    if (Factory())
+        m_backend = Factory()(this);
+}
+
+CMovieCtrl::~CMovieCtrl() = default;
+
+void CMovieCtrl::SetBackendFactory(BackendFactory factory)
+{
+    Factory() = std::move(factory);
+}
+
+QQmlEngine* CMovieCtrl::SharedEngine()
+{
+    // One engine for all pages: the movies share their QML types, so they load once.
+    static QQmlEngine* engine = new QQmlEngine(QCoreApplication::instance());
+    return engine;
+}
+
+void CMovieCtrl::ResolveMovieUrl(const std::string& url, std::string* qmlPath, int* startFrame)
+{
+    std::string path = url;
+    int frame = 0;
+    const std::size_t query = path.find('?');
+    if (query != std::string::npos) {
+        const std::string args = path.substr(query + 1);
+        path.resize(query);
+        const std::size_t at = args.find("frm=");
+        if (at != std::string::npos)
+            frame = std::atoi(args.c_str() + at + 4);
+    }
+    QString local = QUrl(QString::fromStdString(path)).toLocalFile();
+    if (local.isEmpty())
+        local = QString::fromStdString(path);
+    // The movie "Plendix.swf" is played from "Plendix.qml" of the same folder.
+    if (local.endsWith(QStringLiteral(".swf"), Qt::CaseInsensitive))
+        local = local.left(local.size() - 4) + QStringLiteral(".qml");
+    if (qmlPath)
+        *qmlPath = local.toStdString();
+    if (startFrame)
+        *startFrame = frame;
+}
+
+void CMovieCtrl::Movie(const std::string& url)
+{
+    m_url = url;
+    if (m_backend) {
+        m_backend->SetMovie(url);
+        return;
+    }
+    std::string path;
+    int frame = 0;
+    ResolveMovieUrl(url, &path, &frame);
+
+    auto* component = new QQmlComponent(engine(), QUrl::fromLocalFile(QString::fromStdString(path)), this);
+    if (component->isError()) {
+        qWarning("movie %s: %s", path.c_str(), qPrintable(component->errorString()));
+        delete component;
+        return;
+    }
+    QObject* root = component->createWithInitialProperties({{QStringLiteral("frm"), frame}});
+    if (!root) {
+        qWarning("movie %s: %s", path.c_str(), qPrintable(component->errorString()));
+        delete component;
+        return;
+    }
+    setContent(component->url(), component, root);
+    connect(root, SIGNAL(fsCommand(QString, QString)), this, SLOT(OnMovieFSCommand(QString, QString)));
+}
+
+QVariant CMovieCtrl::Call(const char* function, const QVariantList& args)
+{
+    QObject* root = rootObject();
+    QVariant result;
+    if (!root)
+        return result;
+    bool ok = false;
+    switch (args.size()) {
+    case 0:
+        ok = QMetaObject::invokeMethod(root, function, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result));
+        break;
+    case 1:
+        ok = QMetaObject::invokeMethod(root, function, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result),
+                                       Q_ARG(QVariant, args[0]));
+        break;
+    case 2:
+        ok = QMetaObject::invokeMethod(root, function, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result),
+                                       Q_ARG(QVariant, args[0]), Q_ARG(QVariant, args[1]));
+        break;
+    default:
+        ok = QMetaObject::invokeMethod(root, function, Qt::DirectConnection, Q_RETURN_ARG(QVariant, result),
+                                       Q_ARG(QVariant, args[0]), Q_ARG(QVariant, args[1]),
+                                       Q_ARG(QVariant, args[2]));
+        break;
+    }
+    if (!ok)
+        qWarning("movie has no function %s", function);
+    return result;
+}
+
+int CMovieCtrl::FrameNum()
+{
+    return m_backend ? m_backend->FrameNum() : Call("frameNum", {}).toInt();
+}
+
+void CMovieCtrl::GotoFrame(int frame)
+{
+    if (m_backend)
+        return m_backend->GotoFrame(frame);
+    Call("gotoFrame", {frame});
+}
+
+int CMovieCtrl::FlashVersion()
+{
+    if (m_backend)
+        return m_backend->FlashVersion();
+    const QVariant version = Call("flashVersion", {});
+    return version.isValid() ? version.toInt() : kPlayerVersion;
+}
+
+void CMovieCtrl::TGotoFrame(const std::string& target, int frame)
+{
+    if (m_backend)
+        return m_backend->TGotoFrame(target, frame);
+    Call("tGotoFrame", {Text(target), frame});
+}
+
+int CMovieCtrl::TCurrentFrame(const std::string& target)
+{
+    return m_backend ? m_backend->TCurrentFrame(target) : Call("tCurrentFrame", {Text(target)}).toInt();
+}
+
+void CMovieCtrl::TPlay(const std::string& target)
+{
+    if (m_backend)
+        return m_backend->TPlay(target);
+    Call("tPlay", {Text(target)});
+}
+
+void CMovieCtrl::SetVariable(const std::string& name, const std::string& value)
+{
+    if (m_backend)
+        return m_backend->SetVariable(name, value);
+    Call("setVariable", {Text(name), Text(value)});
+}
+
+std::string CMovieCtrl::GetVariable(const std::string& name)
+{
+    if (m_backend)
+        return m_backend->GetVariable(name);
+    const QVariant value = Call("getVariable", {Text(name)});
+    if (!value.isValid() || value.isNull())
+        return std::string();
+    return value.toString().toStdString();
+}
+
+void CMovieCtrl::TSetProperty(const std::string& target, int property, const std::string& value)
+{
+    if (m_backend)
+        return m_backend->TSetProperty(target, property, value);
+    Call("tSetProperty", {Text(target), property, Text(value)});
+}
+
+void CMovieCtrl::TCallFrame(const std::string& target, int frame)
+{
+    if (m_backend)
+        return m_backend->TCallFrame(target, frame);
+    Call("tCallFrame", {Text(target), frame});
+}
+
+void CMovieCtrl::FireFSCommand(const std::string& command, const std::string& args)
+{
+    emit FSCommand(QString::fromStdString(command), QString::fromStdString(args));
+}
+
+void CMovieCtrl::OnMovieFSCommand(const QString& command, const QString& args)
+{
+    emit FSCommand(command, args);
+}
+
+CMovieCtrl::ClickArea CMovieCtrl::ClickAreaAt(int x, int y)
+{
+    if (y >= 25 || x >= 520)
+        return ClickArea::Movie;
+    return x <= 25 ? ClickArea::FrameMenu : ClickArea::Drag;
+}
+
+void CMovieCtrl::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        const QPoint at = event->position().toPoint();
+        const ClickArea area = ClickAreaAt(at.x(), at.y());
+        if (area != ClickArea::Movie)
+            releaseMouse();
+        if (area == ClickArea::FrameMenu) {
+            platform::SendWindowMessage(window(), WM_SYSCOMMAND, SC_MOUSEMENU);
+        } else if (area == ClickArea::Drag) {
+            QWindow* handle = window()->windowHandle();
+            // The window manager moves the frame when it can; otherwise the frame
+            // follows the mouse until the button is released.
+            if (!handle || !handle->startSystemMove()) {
+                m_bDragging = true;
+                m_dragOffset = event->globalPosition().toPoint() - window()->pos();
+            }
+        }
+    }
+    QQuickWidget::mousePressEvent(event);
+}
+
+void CMovieCtrl::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_bDragging && (event->buttons() & Qt::LeftButton))
+        window()->move(event->globalPosition().toPoint() - m_dragOffset);
+    QQuickWidget::mouseMoveEvent(event);
+}
+
+void CMovieCtrl::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_bDragging = false;
+    QQuickWidget::mouseReleaseEvent(event);
+}

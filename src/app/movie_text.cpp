@@ -1,0 +1,95 @@
+#include "movie_text.h"
+
+#include "messages.h"
+
+#include <QCoreApplication>
+#include <QString>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+} // namespace
+
+std::string MovieUrlFromFolder(const std::string& folder, const std::string& languageCode,
+                               const std::string& name)
+{
+    // "file:///" already carries the root slash of an absolute folder.
+    const std::string rest = (!folder.empty() && folder.front() == '/') ? folder.substr(1) : folder;
+    return "file:///" + rest + languageCode + "/" + name;
+}
+
+std::string MovieUrlFromCommandLine(const std::string& commandLine, const std::string& languageCode,
+                                    const std::string& name)
+{
+    std::string path;
+    if (!commandLine.empty() && commandLine.front() == '"') {
+        const std::size_t close = commandLine.find('"', 1);
+        path = commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    } else {
+        path = commandLine.substr(0, commandLine.find(' '));
+    }
+    const std::size_t slash = path.rfind('\\');
+    std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    std::replace(folder.begin(), folder.end(), ':', '|');
+    std::replace(folder.begin(), folder.end(), '\\', '/');
+    return "file:///" + folder + languageCode + "/" + name;
+}
+
+std::string MovieUrl(const std::string& name)
+{
+    std::string folder = QCoreApplication::applicationDirPath().toStdString();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return MovieUrlFromFolder(folder, g_languageCode, name);
+}
+
+std::string MovieHtmlFor(const std::string& languageCode, const std::string& text, bool bBold, bool bCentred)
+{
+    const std::string code = LowerAscii(languageCode);
+    const char* face = "Arial";
+    if (code == "ru")
+        face = "Arial CYR";
+    else if (code == "pl" || code == "cz")
+        face = "Arial CE";
+
+    std::string html = bBold ? "<b>" + text + "</b>" : text;
+    html = std::string("<font face=\"") + face + "\">" + html + "</font>";
+    if (bCentred)
+        html = "<p align=\"center\">" + html + "</p>";
+    return html;
+}
+
+std::string MovieHtml(const std::string& text, bool bBold, bool bCentred)
+{
+    return MovieHtmlFor(g_languageCode, text, bBold, bCentred);
+}
+
+std::string CutUtf8(const std::string& text, std::size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return text;
+    std::size_t end = maxBytes;
+    // Step back over continuation bytes (10xxxxxx) to the start of the cut character.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end;
+    return text.substr(0, end);
+}
+
+void SetToolTipFromMovie(ToolTipTextRequest& request, const std::string& text)
+{
+    // A movie variable may hold anything; what reaches the tip is valid UTF-8.
+    const std::string valid = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+    const std::string cut = CutUtf8(valid, ToolTipTextRequest::kMaxTextBytes);
+    std::memset(request.szText, 0, sizeof(request.szText));
+    std::memcpy(request.szText, cut.data(), cut.size());
+    request.bHandled = true;
+}

@@ -1,0 +1,84 @@
+#include "startup.h"
+
+#include "instance_lock.h"
+#include "instance_registry.h"
+#include "message_box.h"
+#include "messages.h"
+#include "movie_text.h"
+#include "settings.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+
+namespace {
+
+platform::InstanceLock& ProcessLock()
+{
+    static platform::InstanceLock lock;
+    return lock;
+}
+
+} // namespace
+
+std::string SiblingMessage(const WizardMessages& texts, const std::string& siblingTitle)
+{
+    // The title is read into a 32-byte buffer: at most 31 bytes of it are shown.
+    return FillMessage(texts.MsgAlreadyRunning, texts.TitleCreateAnimation, CutUtf8(siblingTitle, 31));
+}
+
+bool CheckSiblingWizards(const WizardMessages& texts)
+{
+    const std::array<const std::string*, 4> siblings = {&texts.TitleCustomizeSound, &texts.TitleCustomizeImage,
+                                                        &texts.TitleCreateStamp, &texts.TitleRetrievePhotos};
+    std::optional<platform::SuiteWindow> reported;
+    for (const std::string* title : siblings) {
+        if (title->empty())
+            continue;
+        if (std::optional<platform::SuiteWindow> found = platform::FindSuiteWindow(*title)) {
+            platform::ShowSuiteWindow(*found, platform::ShowCommand::Normal);
+            reported = found;
+        }
+    }
+    if (!reported)
+        return false;
+    const std::string message = SiblingMessage(texts, platform::GetSuiteWindowTitle(*reported));
+    platform::ShowMessageBox(nullptr, message, texts.TitleCreateAnimation, platform::BoxIcon::Information,
+                             platform::BoxButtons::Ok);
+    return true;
+}
+
+bool InitInstance(const StartUpOptions& options)
+{
+    const std::string code = ReadSettingString("Language", nullptr, std::string());
+    g_messages = BuildMessages(code);
+
+    if (CheckSiblingWizards(g_messages))
+        return false;
+
+    bool existed = false;
+    ProcessLock().Create(kSuiteLockName, &existed);
+    if (existed) {
+        if (std::optional<platform::SuiteWindow> running = platform::FindSuiteWindow(g_messages.TitleCreateAnimation)) {
+            platform::ShowSuiteWindow(*running, platform::ShowCommand::Minimise);
+            platform::ShowSuiteWindow(*running, platform::ShowCommand::Normal);
+            ProcessLock().Close();
+            return false;
+        }
+        // The first instance has no window yet: share the marker and start normally.
+    }
+
+    auto frame = std::make_unique<CDlgFrame>(options.pageFactory);
+    frame->m_pMessages = &g_messages;
+    if (options.runFrame)
+        options.runFrame(*frame);
+    else
+        frame->DoModal();
+    frame.reset();
+    return true;
+}
+
+void ReleaseInstanceLock()
+{
+    ProcessLock().Close();
+}

@@ -1,0 +1,36 @@
+// The program's start: the language, the sibling wizards of the suite, the single
+// instance, then the frame until it ends.
+#pragma once
+
+#include "dlg_frame.h"
+
+#include <functional>
+#include <string>
+
+struct WizardMessages;
+
+// Name of the marker that tells a running instance of the suite's wizards.
+inline constexpr const char* kSuiteLockName = "DrovenSuiteLock";
+
+// Looks for the sibling wizards (sound, image, stamp, photos, in that order),
+// shows each one found in its normal state and, when any was found, reports the
+// last one in the information box. Returns true when a sibling was found.
+bool CheckSiblingWizards(const WizardMessages& texts);
+
+// The sibling message: "%1%" becomes this wizard's title, "%2%" the sibling's
+// title cut to 31 bytes without splitting a character.
+std::string SiblingMessage(const WizardMessages& texts, const std::string& siblingTitle);
+
+struct StartUpOptions {
+    // Makes the pages (null: the six standard pages).
+    CDlgFrame::PageFactory pageFactory;
+    // Runs the frame (null: DoModal). Tests may look at the frame instead.
+    std::function<int(CDlgFrame&)> runFrame;
+};
+
+// The whole start-up. Returns false when the program must end at once (a sibling
+// runs, or a running instance was restored), true once the frame has ended.
+bool InitInstance(const StartUpOptions& options = {});
+
+// Lets go of the instance marker (the process end does the same).
+void ReleaseInstanceLock();
