@@ -1,0 +1,234 @@
+#include "bmp_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "decode_test_util.h"
+#include "raster_file.h"
+
+using namespace decodetest;
+
+namespace {
+
+std::vector<unsigned char> Le(uint32_t v, int bytes)
+{
+    std::vector<unsigned char> out;
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
+    return out;
+}
+
+// A BMP with file header and 40-byte header; `palette` and `pixels` follow.
+std::vector<unsigned char> MakeBmp(int32_t width, int32_t height, uint16_t bpp, uint32_t compression,
+                                   const std::vector<unsigned char>& palette, const std::vector<unsigned char>& pixels,
+                                   int32_t ppm = 2835)
+{
+    std::vector<unsigned char> b = {'B', 'M'};
+    auto put = [&](uint32_t v, int n) {
+        auto bytes = Le(v, n);
+        b.insert(b.end(), bytes.begin(), bytes.end());
+    };
+    put(uint32_t(54 + palette.size() + pixels.size()), 4);
+    put(0, 4);
+    put(uint32_t(54 + palette.size()), 4);
+    put(40, 4);
+    put(uint32_t(width), 4);
+    put(uint32_t(height), 4);
+    put(1, 2);
+    put(bpp, 2);
+    put(compression, 4);
+    put(uint32_t(pixels.size()), 4);
+    put(uint32_t(ppm), 4);
+    put(uint32_t(ppm), 4);
+    put(0, 4);
+    put(0, 4);
+    b.insert(b.end(), palette.begin(), palette.end());
+    b.insert(b.end(), pixels.begin(), pixels.end());
+    return b;
+}
+
+bool DecodeBmp(CRasterBmpCodec& codec, std::vector<unsigned char> bytes)
+{
+    CRasterMemFile file(bytes.data(), uint32_t(bytes.size()));
+    return codec.Decode(&file);
+}
+
+// A file whose bytes go on for ever: a fixed start, then one pattern repeated.
+class EndlessFile : public CRasterFile {
+public:
+    EndlessFile(std::vector<unsigned char> start, std::vector<unsigned char> pattern)
+        : start_(std::move(start)), pattern_(std::move(pattern))
+    {
+    }
+    bool Close() override { return true; }
+    size_t Read(void* buffer, size_t size, size_t count) override
+    {
+        auto* out = static_cast<unsigned char*>(buffer);
+        for (size_t i = 0; i < size * count; ++i)
+            out[i] = uint8_t(GetC());
+        return count;
+    }
+    size_t Write(const void*, size_t, size_t) override { return 0; }
+    bool Seek(long offset, int origin) override
+    {
+        pos_ = (origin == 0 ? 0 : pos_) + offset;
+        return true;
+    }
+    long Tell() override { return pos_; }
+    long Size() override { return -1; }
+    bool Flush() override { return true; }
+    bool Eof() override { return false; }
+    long Error() override { return 0; }
+    long GetC() override
+    {
+        const long p = pos_++;
+        if (p < long(start_.size()))
+            return start_[size_t(p)];
+        return pattern_[size_t(p - long(start_.size())) % pattern_.size()];
+    }
+
+private:
+    std::vector<unsigned char> start_;
+    std::vector<unsigned char> pattern_;
+    long pos_ = 0;
+};
+
+std::vector<unsigned char> GreyPalette(int n)
+{
+    std::vector<unsigned char> p;
+    for (int i = 0; i < n; ++i)
+        p.insert(p.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+    return p;
+}
+
+} // namespace
+
+TEST(BmpCodec, DecodesEverySampleLikePillow)
+{
+    SampleSet set("bmp");
+    ASSERT_TRUE(set.Ok()) << "decode_samples.py bmp failed";
+    for (const Sample& s : set.Samples()) {
+        SCOPED_TRACE(s.name);
+        CRasterBmpCodec codec;
+        ASSERT_TRUE(DecodeBmp(codec, ReadBytes(set.Path(s.file)))) << codec.GetLastError();
+        EXPECT_EQ(codec.GetBpp(), uint32_t(s.bpp));
+        EXPECT_EQ(codec.GetType(), 0u) << "a decoded BMP carries format code 0";
+        EXPECT_TRUE(MatchesReference(codec, ReadReference(set.Path(s.name + ".ref")), s.mode));
+    }
+}
+
+TEST(BmpCodec, Expands16BitPixelsWithoutFillingLowBits)
+{
+    // One white 5-5-5 pixel and one pure red one.
+    CRasterBmpCodec codec;
+    ASSERT_TRUE(DecodeBmp(codec, MakeBmp(2, 1, 16, 0, {}, {0xFF, 0x7F, 0x00, 0x7C})));
+    const RGBQUAD white = codec.GetPixelColor(0, 0);
+    EXPECT_EQ(white, MakeRgbQuad(248, 248, 248));
+    EXPECT_EQ(codec.GetPixelColor(1, 0), MakeRgbQuad(248, 0, 0));
+}
+
+TEST(BmpCodec, TakesResolutionFromPixelsPerMetre)
+{
+    struct Case {
+        int32_t ppm;
+        long dpi;
+    } cases[] = {{2835, 72}, {3780, 96}, {0, 0}, {11811, 300}};
+    for (const Case& c : cases) {
+        CRasterBmpCodec codec;
+        ASSERT_TRUE(DecodeBmp(codec, MakeBmp(1, 1, 24, 0, {}, {1, 2, 3, 0}, c.ppm)));
+        EXPECT_EQ(codec.GetXDPI(), c.dpi) << "ppm " << c.ppm;
+        EXPECT_EQ(codec.GetYDPI(), c.dpi) << "ppm " << c.ppm;
+    }
+}
+
+TEST(BmpCodec, Rle4KeepsTheHalfByteAcrossRuns)
+{
+    // An odd encoded run leaves the next run starting at a low half: each
+    // pixel takes the half of its source byte that matches its own position.
+    const std::vector<unsigned char> data = {3, 0x12, 0, 3, 0xAB, 0xCD, 0, 1};
+    CRasterBmpCodec codec;
+    ASSERT_TRUE(DecodeBmp(codec, MakeBmp(8, 1, 4, 2, GreyPalette(16), data)));
+    const uint8_t want[8] = {1, 2, 1, 0xB, 0xC, 0xD, 0, 0};
+    for (int x = 0; x < 8; ++x)
+        EXPECT_EQ(codec.GetPixelIndex(x, 0), want[x]) << "x " << x;
+}
+
+TEST(BmpCodec, RleDropsWritesOutsideTheRows)
+{
+    // A run far longer than the row, a jump above the top, then more data.
+    const std::vector<unsigned char> data = {255, 7, 0, 2, 0, 9, 3, 3, 0, 1};
+    CRasterBmpCodec codec;
+    ASSERT_TRUE(DecodeBmp(codec, MakeBmp(4, 2, 8, 1, GreyPalette(256), data)));
+    for (int x = 0; x < 4; ++x) {
+        EXPECT_EQ(codec.GetPixelIndex(x, 0), 7);
+        EXPECT_EQ(codec.GetPixelIndex(x, 1), 0);
+    }
+}
+
+TEST(BmpCodec, LeavesPixelsTheFileDoesNotHoldBlack)
+{
+    // Four rows announced, one row of data present.
+    CRasterBmpCodec codec;
+    ASSERT_TRUE(DecodeBmp(codec, MakeBmp(1, 4, 24, 0, {}, {9, 9, 9, 0})));
+    EXPECT_EQ(codec.GetPixelColor(0, 0), MakeRgbQuad(9, 9, 9));
+    for (int y = 1; y < 4; ++y)
+        EXPECT_EQ(codec.GetPixelColor(0, y), MakeRgbQuad(0, 0, 0)) << "row " << y;
+}
+
+TEST(BmpCodec, RefusesBadFilesWithTheirReason)
+{
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        const char* error;
+    };
+    auto header14 = std::vector<unsigned char>{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const Case cases[] = {
+        {"empty", {}, "Not a BMP"},
+        {"file header only", header14, "Error reading BMP info"},
+        {"8 bits, compression 5", MakeBmp(2, 2, 8, 5, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
+         "compression type not supported"},
+        {"24 bits, RLE8", MakeBmp(1, 1, 24, 1, {}, {0, 0, 0, 0}), "unknown compression"},
+        {"32 bits, RLE4", MakeBmp(1, 1, 32, 2, {}, {0, 0, 0, 0}), "unknown compression"},
+        {"width 0", MakeBmp(0, 5, 24, 0, {}, {}), "Can't allocate memory"},
+        {"negative width", MakeBmp(-5, 5, 24, 0, {}, {}), "Can't allocate memory"},
+        {"height -2^31", MakeBmp(5, INT32_MIN, 24, 0, {}, {}), "Can't allocate memory"},
+        {"100000 x 100000 x 24", MakeBmp(100000, 100000, 24, 0, {}, {}), "Can't allocate memory"},
+        {"32 bits, 30000 x 30000", MakeBmp(30000, 30000, 32, 0, {}, {}), "Can't allocate memory"},
+    };
+    for (const Case& c : cases) {
+        CRasterBmpCodec codec;
+        EXPECT_FALSE(DecodeBmp(codec, c.bytes)) << c.what;
+        EXPECT_STREQ(codec.GetLastError(), c.error) << c.what;
+        EXPECT_FALSE(codec.IsValid()) << c.what;
+    }
+}
+
+TEST(BmpCodec, StopsWhenTheEscapeIsSet)
+{
+    int32_t escape = 1;
+    CRasterBmpCodec codec;
+    codec.WatchEscape(&escape);
+    EXPECT_FALSE(DecodeBmp(codec, MakeBmp(1, 1, 24, 0, {}, {1, 2, 3, 0})));
+    EXPECT_STREQ(codec.GetLastError(), "Cancelled");
+}
+
+TEST(BmpCodec, RleOverAStreamThatNeverEndsTerminates)
+{
+    // Header of a 64 x 64 RLE picture, then for ever either end-of-line
+    // escapes (rows run out) or one-pixel runs on one row (no row advance).
+    const std::vector<unsigned char> head = MakeBmp(64, 64, 8, 1, GreyPalette(256), {});
+    const std::vector<std::vector<unsigned char>> patterns = {{0, 0}, {1, 5}, {0, 2, 0, 0}};
+    for (int compression : {1, 2}) {
+        for (const auto& pattern : patterns) {
+            std::vector<unsigned char> h = head;
+            h[30] = uint8_t(compression);
+            EndlessFile file(h, pattern);
+            CRasterBmpCodec codec;
+            EXPECT_TRUE(codec.Decode(&file));
+            EXPECT_EQ(codec.GetWidth(), 64u);
+        }
+    }
+}
