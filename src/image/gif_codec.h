@@ -1,0 +1,119 @@
+// CRasterGifCodec: reads GIF87a/GIF89a files (still or animated) and writes
+// animated GIF89a files.
+//
+// The codec is itself a picture (type 2, FormatGif): a decode builds the
+// wanted frame inside the codec, and the caller moves it into its own picture
+// with Transfer only when the decode succeeded.
+//
+// Reading one frame: set the frame field (SetFrame(k)) and call Decode. Every
+// decode counts the frames of the file, then decodes frames 0 to k, composing
+// each one over the picture decoded so far as its disposal method asks, so
+// the result is frame k as the animation shows it. The number of frames is set
+// even when the decode fails, for example when k is out of range.
+//
+// Reading every frame: DecodeAllFrames walks the file once and hands over,
+// for every k, the very picture that Decode with frame field k would give
+// (header, palette, pixels, info block). Loading k = 0, 1, 2, ... one decode
+// at a time costs a quadratic number of frame decodes; DecodeAllFrames costs
+// one per frame.
+//
+// Writing: Encode writes an array of indexed pictures as one animated GIF
+// whose image data come from a run-length coder that emits a valid LZW code
+// stream without an LZW dictionary (gif_writer.cpp).
+//
+// Failures are reported by a false result and GetLastError(). A bad
+// signature, a frame out of range and a cancelled decode leave the text empty.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "raster.h"
+#include "raster_file.h"
+
+class CRasterGifCodec : public CRaster {
+public:
+    CRasterGifCodec();
+    ~CRasterGifCodec() override;
+    CRasterGifCodec(const CRasterGifCodec&) = delete;
+    CRasterGifCodec& operator=(const CRasterGifCodec&) = delete;
+
+    // Decodes the frame named by the frame field (GetFrame) from the stream's
+    // current position into this picture. Resets the codec's decoding state
+    // first, so one codec can decode several files in turn.
+    bool Decode(CRasterFile* in);
+
+    // Receives frame `index` of the file. The picture may be taken over with
+    // Transfer. Return false to stop the walk early.
+    using FrameHandler = std::function<bool(CRaster& frame, int index)>;
+
+    // Decodes every frame of the file in one walk. onFrame receives frame k for
+    // k = 0, 1, ... exactly as Decode with frame field k would deliver it.
+    // Returns true when every frame was handed over or onFrame stopped the walk.
+    // Returns false at the first frame k for which Decode would fail:
+    // GetFailedFrame() is then k, and GetLastError() and GetNumFrames() are what
+    // that Decode leaves (a file without frames fails at k = 0).
+    bool DecodeAllFrames(CRasterFile* in, const FrameHandler& onFrame);
+    // The frame at which the last DecodeAllFrames failed, -1 when it did not.
+    int GetFailedFrame() const { return m_nFailedFrame; }
+
+    // Writes frames[0] to frames[count-1] (indexed pictures) as one animated
+    // GIF89a file with this codec's loop count, disposal method and comment.
+    bool Encode(CRasterFile* out, CRaster** frames, int count);
+
+    // Writer settings; a decode also fills them from the file it reads.
+    int GetLoops() const { return m_nLoops; }
+    void SetLoops(int loops) { m_nLoops = loops; }
+    int GetDisposalMethod() const { return m_nDispose; }
+    void SetDisposalMethod(int method) { m_nDispose = method; }
+    const char* GetComment() const { return m_szComment; }
+    // Keeps at most 255 bytes of the text.
+    void SetComment(const char* text);
+
+    // LZW codes of the last decode that pointed past the next free table slot.
+    int GetBadCodeCount() const { return m_nBadCodes; }
+
+private:
+    struct ReadState;
+    enum class Walk { Delivered, Ended, Failed };
+
+    bool Run(CRasterFile* in, const FrameHandler* onFrame);
+    void ResetDecoding();
+    int CountFrames();
+    bool ReadExtension();
+    bool SkipSubBlocks();
+    bool SkipImageData();
+    Walk DecodeImage(int frameNo, bool bDeliverEvery, const FrameHandler* onFrame, bool* bStopped);
+    bool DecodeLzw(CRaster& target, uint32_t width, uint32_t height, bool bInterlaced);
+    void ComposeOver(const CRaster& frame, uint32_t left, uint32_t top);
+    bool PaintTrueColor(uint32_t left, uint32_t top);
+    void FinishTrueColor();
+    bool Fail(const char* text);
+
+    // writer
+    bool EncodeFrame(CRasterFile* out, CRaster* frame);
+
+    // settings and values read from the file
+    int m_nLoops = 0;
+    int m_nDispose = 0;
+    char m_szComment[256] = {};
+
+    // decoding state
+    std::unique_ptr<ReadState> m_read;
+    uint32_t m_screenWidth = 0;
+    uint32_t m_screenHeight = 0;
+    uint8_t m_globalTable[256 * 3] = {};
+    uint32_t m_globalSize = 0;
+    bool m_bHasGlobal = false;
+    uint8_t m_currentTable[256 * 3] = {};
+    uint32_t m_tableSize = 0;
+    bool m_bHasTable = false;
+    uint8_t m_gcePacked = 0;
+    int m_nTrueColorSigns = 0;
+    bool m_bTrueColor = false;
+    int32_t m_nFirstTrans = -1;
+    std::unique_ptr<CRaster> m_trueColor;
+    int m_nBadCodes = 0;
+    int m_nFailedFrame = -1;
+};
