@@ -1,0 +1,121 @@
+#!/usr/bin/python3
+"""Pictures for the animation tests, made with Pillow, and checks of what the
+program wrote, read back with Pillow.
+
+  anim_fixtures.py gif PATH FRAMES W H DELAYS [DISPOSAL]
+      an animated GIF: every frame a different flat background with a moving
+      square; DELAYS is a comma list of hundredths of a second, used in turn;
+      DISPOSAL (default 1) is every frame's disposal method
+  anim_fixtures.py stripes PATH W H
+      four vertical stripes of flat colours (red, green, blue, white); the
+      format follows the extension (.jpg, .png, .bmp, .gif)
+  anim_fixtures.py alpha PATH W H
+      an RGBA PNG: an opaque yellow left half, a half-transparent blue right half
+  anim_fixtures.py info GIF
+      prints the frame count, the size and each frame's duration in ms
+  anim_fixtures.py diff GIF SOURCE L,T,R,B SIZE
+      mean absolute channel difference between the first frame of GIF and the
+      box L,T,R,B of SOURCE (top-left origin) scaled to SIZE x SIZE
+  anim_fixtures.py fitdiff GIF SOURCE SIZE
+      the same against SOURCE fitted into SIZE x SIZE on black, centred
+"""
+import sys
+
+from PIL import Image, ImageSequence
+
+STRIPES = [(230, 20, 20), (20, 200, 40), (30, 40, 220), (250, 250, 250)]
+
+
+def gif(path, count, w, h, delays, disposal=1):
+    delays = [int(d) for d in delays.split(',')]
+    frames = []
+    for k in range(count):
+        f = Image.new('RGB', (w, h), ((k * 37) % 256, (k * 91) % 256, (k * 13 + 60) % 256))
+        x = (k * 3) % max(1, w - 8)
+        for yy in range(min(8, h)):
+            for xx in range(8):
+                if x + xx < w:
+                    f.putpixel((x + xx, yy + h // 3 if yy + h // 3 < h else yy), (255, 255, 255))
+        frames.append(f.quantize(colors=64, dither=Image.Dither.NONE))
+    # Pillow keeps the delays only in tens of milliseconds, the GIF unit.
+    durations = [delays[k % len(delays)] * 10 for k in range(count)]
+    frames[0].save(path, save_all=True, append_images=frames[1:], duration=durations, loop=0,
+                   optimize=False, disposal=disposal)
+
+
+def stripes(path, w, h):
+    im = Image.new('RGB', (w, h))
+    for x in range(w):
+        c = STRIPES[min(3, x * 4 // w)]
+        for y in range(h):
+            im.putpixel((x, y), c)
+    if path.lower().endswith('.gif'):
+        im = im.quantize(colors=4, dither=Image.Dither.NONE)
+    if path.lower().endswith('.jpg'):
+        im.save(path, quality=95)
+    else:
+        im.save(path)
+
+
+def alpha(path, w, h):
+    im = Image.new('RGBA', (w, h))
+    for y in range(h):
+        for x in range(w):
+            im.putpixel((x, y), (240, 220, 20, 255) if x < w // 2 else (20, 40, 230, 128))
+    im.save(path)
+
+
+def info(path):
+    im = Image.open(path)
+    durations = [f.info.get('duration', 0) for f in ImageSequence.Iterator(im)]
+    print(len(durations), im.size[0], im.size[1], *durations)
+
+
+def mean_diff(a, b):
+    a = a.convert('RGB').tobytes()
+    b = b.convert('RGB').tobytes()
+    return sum(abs(x - y) for x, y in zip(a, b)) / len(a)
+
+
+def first_frame(path):
+    im = Image.open(path)
+    im.seek(0)
+    return im.convert('RGB')
+
+
+def diff(path, source, box, size):
+    box = tuple(int(v) for v in box.split(','))
+    want = Image.open(source).convert('RGB').crop(box).resize((size, size), Image.Resampling.BILINEAR)
+    print('%.3f' % mean_diff(first_frame(path), want))
+
+
+def fitdiff(path, source, size):
+    src = Image.open(source).convert('RGB')
+    w, h = src.size
+    want = Image.new('RGB', (size, size))
+    if w >= h:
+        sh = max(1, int(size * h / w))
+        want.paste(src.resize((size, sh), Image.Resampling.BILINEAR), (0, (size - sh) // 2))
+    else:
+        sw = max(1, int(size * w / h))
+        want.paste(src.resize((sw, size), Image.Resampling.BILINEAR), ((size - sw) // 2, 0))
+    print('%.3f' % mean_diff(first_frame(path), want))
+
+
+if __name__ == '__main__':
+    a = sys.argv
+    cmd = a[1]
+    if cmd == 'gif':
+        gif(a[2], int(a[3]), int(a[4]), int(a[5]), a[6], int(a[7]) if len(a) > 7 else 1)
+    elif cmd == 'stripes':
+        stripes(a[2], int(a[3]), int(a[4]))
+    elif cmd == 'alpha':
+        alpha(a[2], int(a[3]), int(a[4]))
+    elif cmd == 'info':
+        info(a[2])
+    elif cmd == 'diff':
+        diff(a[2], a[3], a[4], int(a[5]))
+    elif cmd == 'fitdiff':
+        fitdiff(a[2], a[3], int(a[4]))
+    else:
+        sys.exit('unknown command ' + cmd)
