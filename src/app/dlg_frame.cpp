@@ -245,7 +245,7 @@ void CDlgFrame::OnSysCommand(uint32_t nId)
     const uint32_t command = nId & 0xFFF0u;
     if (command == SC_MOUSEMENU)
         ShowFrameMenu();
-    if (nId == IDM_ABOUTBOX) {
+    if (command == IDM_ABOUTBOX) {
         RunAboutBox();
     } else if (command == SC_MINIMIZE) {
         showMinimized();
