@@ -32,7 +32,7 @@ bool ValidUtf8(const std::string& s)
     for (std::size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
         int extra = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : -1;
-        if (extra < 0 || i + extra >= s.size() + (extra == 0 ? 1 : 0))
+        if (extra < 0 || i + static_cast<std::size_t>(extra) >= s.size())
             return false;
         for (int k = 1; k <= extra; ++k) {
             if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
@@ -57,8 +57,9 @@ TEST(Catalogue, EveryLanguageHasAllEntriesShapedLikeEnglish)
         }
         EXPECT_NE(m.MsgPressPrevious.find('"'), m.MsgPressPrevious.rfind('"'))
             << code << ": the button name stands between double quotes";
-        if (std::string(code) != "EN")
+        if (std::string(code) != "EN") {
             EXPECT_NE(m.MsgConfirmExit, english.MsgConfirmExit) << code << " is translated";
+        }
     }
 }
 
