@@ -113,6 +113,21 @@ bool CRasterPngCodec::ReadPng(CRasterFile* in, char* message, Buffers* buffers)
     if (!RasterBlockBytes(width, height, 32, nullptr))
         png_error(png, "Image too large");
 
+    // The palette's transparency values, taken before compositing makes
+    // libpng drop them from the info structure.
+    png_byte transAlpha[256] = {};
+    int transCount = 0;
+    if (colorType == PNG_COLOR_TYPE_PALETTE) {
+        png_bytep trans = nullptr;
+        png_color_16p transColour = nullptr;
+        if (png_get_tRNS(png, pinfo, &trans, &transCount, &transColour) && trans && transCount > 0) {
+            transCount = transCount > 256 ? 256 : transCount;
+            std::memcpy(transAlpha, trans, size_t(transCount));
+        } else {
+            transCount = 0;
+        }
+    }
+
     png_color_16p fileBackground = nullptr;
     const bool hasBackground = png_get_bKGD(png, pinfo, &fileBackground) != 0 && fileBackground;
     const bool keepAlpha = pixelDepth == 32 && (colorType & PNG_COLOR_MASK_ALPHA) != 0;
@@ -171,16 +186,12 @@ bool CRasterPngCodec::ReadPng(CRasterFile* in, char* message, Buffers* buffers)
         }
     }
 
-    png_bytep trans = nullptr;
-    int transCount = 0;
-    png_color_16p transColour = nullptr;
-    if (colorType == PNG_COLOR_TYPE_PALETTE && png_get_tRNS(png, pinfo, &trans, &transCount, &transColour) &&
-        trans && transCount > 0) {
+    if (transCount > 0) {
         RGBQUAD* entries = GetPalette();
         const int colours = int(GetNumColors());
         for (int i = 0; i < transCount && i < colours; ++i)
-            entries[i].rgbReserved = trans[i];
-        if (transCount == 1 && trans[0] == 0) {
+            entries[i].rgbReserved = transAlpha[i];
+        if (transCount == 1 && transAlpha[0] == 0) {
             SetTransIndex(0);
         } else {
             AlphaPaletteEnable(true);

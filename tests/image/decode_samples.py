@@ -380,6 +380,28 @@ def png_samples(m):
     save("greyalpha16", png_bytes(w, h, 4, 16, rows))
     m.add("greyalpha16", "png", 24, "exact", w, h,
           [(g >> 8, g >> 8, g >> 8, a >> 8) for row in rows for g, a in row], channels=4)
+    # Transparency composited onto the default grey 192, or onto the file's
+    # own background colour; 8-bit RGBA is the one that keeps its alpha.
+    rows = [[(10, 0), (200, 255), (0, 128), (255, 0)]]
+    save("greyalpha8", png_bytes(4, 1, 4, 8, rows))
+    m.add("greyalpha8", "png", 8, "tol2", 4, 1, [(192,) * 3, (200,) * 3, (96,) * 3, (192,) * 3])
+    save("greyalpha8_bkgd", png_bytes(4, 1, 4, 8, rows, bkgd=struct.pack(">H", 50)))
+    m.add("greyalpha8_bkgd", "png", 8, "tol2", 4, 1, [(50,) * 3, (200,) * 3, (25,) * 3, (50,) * 3])
+    save("grey8_trns", png_bytes(2, 1, 0, 8, [[(7,), (8,)]], trns=struct.pack(">H", 7)))
+    m.add("grey8_trns", "png", 8, "exact", 2, 1, [(192,) * 3, (8,) * 3])
+    save("grey2_trns", png_bytes(2, 1, 0, 2, [[(1,), (3,)]], trns=struct.pack(">H", 1)))
+    m.add("grey2_trns", "png", 4, "exact", 2, 1, [(170,) * 3, (255,) * 3])
+    save("rgb8_trns", png_bytes(2, 1, 2, 8, [[(1, 2, 3), (4, 5, 6)]], trns=struct.pack(">HHH", 1, 2, 3)))
+    m.add("rgb8_trns", "png", 24, "exact", 2, 1, [(192,) * 3, (4, 5, 6)])
+    save("rgba16", png_bytes(2, 1, 6, 16, [[(65535, 0, 0, 0), (0, 65535, 0, 65535)]]))
+    m.add("rgba16", "png", 24, "tol2", 2, 1, [(192,) * 3, (0, 255, 0)])
+    save("rgba8_bkgd", png_bytes(2, 1, 6, 8, [[(1, 2, 3, 0), (4, 5, 6, 255)]], bkgd=struct.pack(">HHH", 10, 20, 30)))
+    m.add("rgba8_bkgd", "png", 24, "exact", 2, 1, [(1, 2, 3, 0), (4, 5, 6, 255)], channels=4)
+    pal = [(255, 0, 0), (0, 255, 0), (0, 0, 255)]
+    save("palette_trns_single", png_bytes(3, 1, 3, 8, [[(0,), (1,), (2,)]], palette=pal, trns=b"\0"))
+    m.add("palette_trns_single", "png", 8, "none", 3, 1, [(0, 0, 0)] * 3)
+    save("palette_trns_many", png_bytes(3, 1, 3, 8, [[(0,), (1,), (2,)]], palette=pal, trns=b"\0\x80"))
+    m.add("palette_trns_many", "png", 8, "none", 3, 1, [(0, 0, 0)] * 3)
     m.save()
 
 
