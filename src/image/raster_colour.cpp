@@ -3,9 +3,11 @@
 // contrast, and the standard and grey palettes.
 #include "raster.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -62,6 +64,82 @@ uint8_t ClampByte(long v)
     return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
+// Finds the nearest palette entry as GetNearestIndex does (least squared
+// distance, the lowest index among equals) but faster: the entries are sorted
+// by green and the search walks outward from the colour's green, stopping on
+// each side once the green difference alone exceeds the best distance; and
+// answers for colours already seen are remembered.
+class NearestFinder {
+public:
+    explicit NearestFinder(const CRaster& target) : m_keys(kSlots, 0), m_values(kSlots, 0)
+    {
+        const RGBQUAD* pal = target.GetPalette();
+        for (uint32_t i = 0; pal && i < target.GetNumColors(); ++i)
+            m_entries.push_back(Entry{pal[i].rgbGreen, pal[i].rgbRed, pal[i].rgbBlue, uint8_t(i)});
+        std::stable_sort(m_entries.begin(), m_entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.g < b.g; });
+    }
+
+    uint8_t Find(RGBQUAD c)
+    {
+        const uint32_t rgb = (uint32_t(c.rgbRed) << 16) | (uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
+        const uint32_t key = rgb | kUsed;
+        const size_t slot = (rgb * 2654435761u) >> (32 - kSlotBits);
+        if (m_keys[slot] != key) {
+            m_keys[slot] = key;
+            m_values[slot] = Search(c);
+        }
+        return m_values[slot];
+    }
+
+private:
+    struct Entry {
+        uint8_t g, r, b, index;
+    };
+
+    uint8_t Search(RGBQUAD c) const
+    {
+        if (m_entries.empty())
+            return 0;
+        long best = 200000;
+        uint8_t bestIndex = 0;
+        auto consider = [&](const Entry& e) {
+            const long dr = long(e.r) - c.rgbRed;
+            const long dg = long(e.g) - c.rgbGreen;
+            const long db = long(e.b) - c.rgbBlue;
+            const long d = dr * dr + dg * dg + db * db;
+            if (d < best || (d == best && e.index < bestIndex)) {
+                best = d;
+                bestIndex = e.index;
+            }
+        };
+        const auto start = std::lower_bound(m_entries.begin(), m_entries.end(), c.rgbGreen,
+                                            [](const Entry& e, uint8_t g) { return e.g < g; });
+        // Upward from the first entry whose green is not below the colour's.
+        for (auto it = start; it != m_entries.end(); ++it) {
+            const long dg = long(it->g) - c.rgbGreen;
+            if (dg * dg > best)
+                break;
+            consider(*it);
+        }
+        for (auto it = start; it != m_entries.begin();) {
+            --it;
+            const long dg = long(c.rgbGreen) - it->g;
+            if (dg * dg > best)
+                break;
+            consider(*it);
+        }
+        return bestIndex;
+    }
+
+    static constexpr int kSlotBits = 16;
+    static constexpr size_t kSlots = size_t(1) << kSlotBits;
+    static constexpr uint32_t kUsed = 0x01000000;
+    std::vector<Entry> m_entries;
+    std::vector<uint32_t> m_keys;
+    std::vector<uint8_t> m_values;
+};
+
 } // namespace
 
 bool CRaster::DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* palette)
@@ -102,16 +180,19 @@ bool CRaster::DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* pale
     };
     static constexpr Share kShares[] = {{1, 0, 7}, {-1, 1, 2}, {0, 1, 4}, {1, 1, 1}};
 
+    NearestFinder nearest(result);
+    const RGBQUAD* resultPalette = result.GetPalette();
     for (long y = 0; y < height; ++y) {
         if (info.nEscape)
             break;
         info.nProgress = int32_t(y * 100 / height);
         for (long x = 0; x < width; ++x) {
             const RGBQUAD c = GetPixelColor(x, y);
-            result.SetPixelColor(x, y, c);
+            const uint8_t index = nearest.Find(c);
+            result.SetPixelIndex(x, y, index);
             if (!errorDiffusion)
                 continue;
-            const RGBQUAD shown = result.GetPixelColor(x, y);
+            const RGBQUAD shown = resultPalette[index];
             const long er = long(c.rgbRed) - shown.rgbRed;
             const long eg = long(c.rgbGreen) - shown.rgbGreen;
             const long eb = long(c.rgbBlue) - shown.rgbBlue;

@@ -77,6 +77,33 @@ TEST(RasterDecreaseBpp, ExactColoursTakeTheLowestIndexAndTheInfoBlockIsFresh)
     EXPECT_EQ(img.AlphaGet(1, 0), 3);
 }
 
+TEST(RasterDecreaseBpp, EveryPixelTakesItsNearestEntryAmongManyColours)
+{
+    // Thousands of distinct colours against a scattered palette and against a
+    // coarse one full of repeated entries and equal distances: every answer
+    // must be that of a full scan in index order.
+    RGBQUAD scattered[256];
+    RGBQUAD coarse[256];
+    for (int i = 0; i < 256; ++i) {
+        scattered[i] = MakeRgbQuad(uint8_t(i * 37), uint8_t(i * 91 + 7), uint8_t(i * 13));
+        const int k = (i * 7) % 27;
+        coarse[i] = MakeRgbQuad(uint8_t(k / 9 * 100), uint8_t(k / 3 % 3 * 100), uint8_t(k % 3 * 100));
+    }
+    for (const RGBQUAD* pal : {scattered, coarse}) {
+        CRaster scan(1, 1, 8);
+        scan.SetPalette(pal);
+        CRaster img(256, 64, 24);
+        for (long y = 0; y < 64; ++y)
+            for (long x = 0; x < 256; ++x)
+                img.SetPixelColor(x, y, MakeRgbQuad(uint8_t(x), uint8_t(y * 4 + x % 3), uint8_t(x ^ (y * 5))));
+        const CRaster src(img);
+        ASSERT_TRUE(img.DecreaseBpp(8, false, pal));
+        for (long y = 0; y < 64; ++y)
+            for (long x = 0; x < 256; ++x)
+                ASSERT_EQ(img.GetPixelIndex(x, y), scan.GetNearestIndex(src.GetPixelColor(x, y))) << x << "," << y;
+    }
+}
+
 TEST(RasterDecreaseBpp, UsesTheStandardPalettesWithoutOne)
 {
     CRaster to1(1, 1, 24);
