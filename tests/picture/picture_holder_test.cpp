@@ -63,15 +63,15 @@ one = Image.new('P', (5, 4), 1)
 one.putpalette([0, 0, 0, 200, 10, 10] + [0] * 762)
 one.save(d + '/one.gif')
 frames = []
-for c in [(255, 0, 0), (0, 255, 0), (0, 0, 255)]:
-    f = Image.new('P', (6, 5), 0)
-    f.putpalette(list(c) + [0] * 765)
+for k in range(3):
+    f = Image.new('P', (6, 5), k)
+    f.putpalette([255, 0, 0, 0, 255, 0, 0, 0, 255] + [0] * 759)
     frames.append(f)
 frames[0].save(d + '/three.gif', save_all=True, append_images=frames[1:], duration=[100, 200, 300], loop=0, optimize=False, disposal=1)
 )PY";
         const fs::path py = dir / "make.py";
         std::ofstream(py) << script;
-        const std::string cmd = "python3 " + py.string() + " " + dir.string();
+        const std::string cmd = "/usr/bin/python3 " + py.string() + " " + dir.string();
         ASSERT_EQ(std::system(cmd.c_str()), 0) << "could not make the pictures with Pillow";
     }
 
