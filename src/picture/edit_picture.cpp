@@ -91,21 +91,18 @@ CRaster* CEditPicture::FitToSize(int32_t width, int32_t height) const
     const double rt = double(width) / double(height);
     int32_t scaledWidth = width;
     int32_t scaledHeight = height;
-    int32_t xOffset = 0;
-    int32_t yOffset = 0;
-    if (rt > rs) {
+    if (rt > rs)
         scaledWidth = int32_t(width * rs / rt);
-        xOffset = (width - scaledWidth) / 2;
-    } else {
+    else
         scaledHeight = int32_t(height * rt / rs);
-        yOffset = (height - scaledHeight) / 2;
-    }
     // A very thin picture would otherwise scale to nothing and be copied
     // unscaled over the band; one pixel is the thinnest band there is.
     if (scaledWidth < 1)
         scaledWidth = 1;
     if (scaledHeight < 1)
         scaledHeight = 1;
+    const int32_t xOffset = (width - scaledWidth) / 2;
+    const int32_t yOffset = (height - scaledHeight) / 2;
 
     CRaster scaled(source, true, true, true);
     scaled.Resample(scaledWidth, scaledHeight, 0);
