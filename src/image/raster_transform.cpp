@@ -32,12 +32,14 @@ uint8_t Blend(uint8_t c00, uint8_t c10, uint8_t c01, uint8_t c11, float dx, floa
 
 bool CRaster::Resample(long newWidth, long newHeight, int mode)
 {
-    if (newWidth <= 0 || newHeight <= 0 || !pDib)
+    if (newWidth <= 0 || newHeight <= 0)
         return false;
     const long width = head.biWidth;
     const long height = head.biHeight;
     if (newWidth == width && newHeight == height)
         return true;
+    if (!pDib)
+        return false;
 
     const float xScale = float(width) / float(newWidth);
     const float yScale = float(height) / float(newHeight);
