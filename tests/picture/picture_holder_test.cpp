@@ -320,6 +320,55 @@ TEST_F(PictureHolderTest, GifPaletteListsLeavesInTreeOrder)
         EXPECT_EQ(pic.GetPixelIndex(x, 0), storageOrder[x]);
 }
 
+// 33 groups of 8 colours; the colours of a group share their top six bits and
+// differ in bit 1 only, so each group is one level-6 node with 8 leaves, and
+// groups lie in the tree in their own order. The first colour of group 32
+// makes 257 leaves: the newest level-6 node (group 32, one leaf) is folded
+// first without gaining anything, then group 31's node, which brings the count
+// to 250; the rest of group 32 then gathers in its folded node.
+TEST_F(PictureHolderTest, GifPaletteFoldsTheNewestDeepestNodesFirst)
+{
+    auto colourOf = [](int group, int variant) {
+        uint8_t c[3] = {1, 1, 1}; // bit 0 set: it never decides a leaf
+        for (int level = 0; level < 7; ++level) {
+            const int digit = level < 6 ? (group >> (3 * (5 - level))) & 7 : variant;
+            for (int ch = 0; ch < 3; ++ch)
+                if (digit & (4 >> ch))
+                    c[ch] = uint8_t(c[ch] | (0x80 >> level));
+        }
+        return MakeRgbQuad(c[0], c[1], c[2]);
+    };
+    CRaster pic(24, 11, 24);
+    for (int i = 0; i < 33 * 8; ++i)
+        pic.SetPixelColor(i % 24, i / 24, colourOf(i / 8, i % 8));
+    ASSERT_TRUE(ConvertToGifPalette(&pic));
+
+    auto average = [&](int group) {
+        int sum[3] = {0, 0, 0};
+        for (int v = 0; v < 8; ++v) {
+            const RGBQUAD c = colourOf(group, v);
+            sum[0] += c.rgbRed;
+            sum[1] += c.rgbGreen;
+            sum[2] += c.rgbBlue;
+        }
+        return MakeRgbQuad(uint8_t(sum[0] / 8), uint8_t(sum[1] / 8), uint8_t(sum[2] / 8));
+    };
+    std::vector<RGBQUAD> want;
+    for (int g = 0; g < 31; ++g)
+        for (int v = 0; v < 8; ++v)
+            want.push_back(colourOf(g, v));
+    want.push_back(average(31));
+    want.push_back(average(32));
+    want.resize(256, MakeRgbQuad(0, 0, 0));
+    for (int k = 0; k < 256; ++k) {
+        const RGBQUAD have = pic.GetPaletteColor(uint8_t(k));
+        ASSERT_TRUE(have == want[size_t(k)])
+            << "entry " << k << ": have " << int(have.rgbRed) << "," << int(have.rgbGreen) << ","
+            << int(have.rgbBlue) << " want " << int(want[size_t(k)].rgbRed) << ","
+            << int(want[size_t(k)].rgbGreen) << "," << int(want[size_t(k)].rgbBlue);
+    }
+}
+
 TEST_F(PictureHolderTest, GifPaletteOfManyColoursStaysClose)
 {
     CRaster pic(64, 64, 24);
