@@ -9,6 +9,10 @@ program wrote, read back with Pillow.
   anim_fixtures.py stripes PATH W H
       four vertical stripes of flat colours (red, green, blue, white); the
       format follows the extension (.jpg, .png, .bmp, .gif)
+  anim_fixtures.py gradient PATH W H
+      a smooth true-colour gradient, far more than 256 colours
+  anim_fixtures.py mean GIF
+      the mean of all channels of the first frame
   anim_fixtures.py alpha PATH W H
       an RGBA PNG: an opaque yellow left half, a half-transparent blue right half
   anim_fixtures.py info GIF
@@ -55,6 +59,19 @@ def stripes(path, w, h):
         im.save(path, quality=95)
     else:
         im.save(path)
+
+
+def gradient(path, w, h):
+    im = Image.new('RGB', (w, h))
+    for y in range(h):
+        for x in range(w):
+            im.putpixel((x, y), (40 + x * 150 // w, 40 + y * 150 // h, 120))
+    im.save(path)
+
+
+def mean(path):
+    data = first_frame(path).tobytes()
+    print('%.3f' % (sum(data) / len(data)))
 
 
 def alpha(path, w, h):
@@ -109,6 +126,10 @@ if __name__ == '__main__':
         gif(a[2], int(a[3]), int(a[4]), int(a[5]), a[6], int(a[7]) if len(a) > 7 else 1)
     elif cmd == 'stripes':
         stripes(a[2], int(a[3]), int(a[4]))
+    elif cmd == 'gradient':
+        gradient(a[2], int(a[3]), int(a[4]))
+    elif cmd == 'mean':
+        mean(a[2])
     elif cmd == 'alpha':
         alpha(a[2], int(a[3]), int(a[4]))
     elif cmd == 'info':

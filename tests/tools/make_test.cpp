@@ -1,0 +1,260 @@
+// tessary-anim make, end to end: generated sources in, the written animation
+// read back by Pillow (frame count, size, delays, and the first frame against
+// the expected cut-out or fit), and the failures with their texts and exits.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kTool = TESSARY_BINARY_DIR "/bin/tessary-anim";
+const std::string kFixtures = "/usr/bin/python3 " TESSARY_SOURCE_DIR "/tests/anim/anim_fixtures.py";
+
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class MakeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device rd;
+        dir = fs::temp_directory_path() / ("tessary-make-" + std::to_string(rd()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string F(const std::string& name) const { return (dir / name).string(); }
+
+    RunResult Shell(const std::string& line) const
+    {
+        const fs::path out = dir / ".out";
+        const fs::path err = dir / ".err";
+        const std::string cmd = line + " >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int status = std::system(cmd.c_str());
+        RunResult r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = Slurp(out);
+        r.err = Slurp(err);
+        fs::remove(out);
+        fs::remove(err);
+        return r;
+    }
+
+    void Fixture(const std::string& args) const
+    {
+        const RunResult r = Shell(kFixtures + " " + args);
+        ASSERT_EQ(r.code, 0) << r.err;
+    }
+
+    RunResult Make(const std::string& args) const { return Shell(kTool + " make " + args); }
+
+    // Frame count, width, height and durations in ms, as Pillow reads the file.
+    struct Info {
+        int frames = 0, width = 0, height = 0;
+        std::vector<int> ms;
+    };
+    Info Read(const std::string& gif) const
+    {
+        Info info;
+        std::istringstream in(Shell(kFixtures + " info " + gif).out);
+        in >> info.frames >> info.width >> info.height;
+        int v;
+        while (in >> v)
+            info.ms.push_back(v);
+        return info;
+    }
+
+    double Diff(const std::string& args) const { return std::atof(Shell(kFixtures + " " + args).out.c_str()); }
+
+    // Files left in the folder besides the ones named.
+    std::vector<std::string> Others(const std::vector<std::string>& known) const
+    {
+        std::vector<std::string> others;
+        for (const auto& e : fs::directory_iterator(dir)) {
+            const std::string name = e.path().filename().string();
+            if (std::find(known.begin(), known.end(), name) == known.end())
+                others.push_back(name);
+        }
+        return others;
+    }
+
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(MakeTest, AStillJpegBecomesTheCentredSquare)
+{
+    Fixture("stripes " + F("s.jpg") + " 256 128");
+    const RunResult r = Make(F("s.jpg") + " -o " + F("out.gif"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Info info = Read(F("out.gif"));
+    EXPECT_EQ(info.frames, 1);
+    EXPECT_EQ(info.width, 128);
+    EXPECT_EQ(info.height, 128);
+    ASSERT_EQ(info.ms.size(), 1u);
+    EXPECT_EQ(info.ms[0], 500) << "a still picture gets the default delay";
+    // Shown 182 x 91; the square (78,109)-(169,200) is picture columns 63 to 191.
+    EXPECT_LT(Diff("diff " + F("out.gif") + " " + F("s.jpg") + " 63,0,191,128 128"), 3.0);
+}
+
+TEST_F(MakeTest, APngWithAlphaFitsOnBlackAtHalfScreen)
+{
+    Fixture("alpha " + F("a.png") + " 200 100");
+    const RunResult r = Make(F("a.png") + " -o " + F("out.gif") + " --fit --size 64");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Info info = Read(F("out.gif"));
+    EXPECT_EQ(info.frames, 1);
+    EXPECT_EQ(info.width, 64);
+    EXPECT_EQ(info.height, 64);
+    EXPECT_LT(Diff("fitdiff " + F("out.gif") + " " + F("a.png") + " 64"), 4.0);
+}
+
+TEST_F(MakeTest, AnAnimatedGifKeepsItsFramesWithDelaysWithinTheLimits)
+{
+    Fixture("gif " + F("a.gif") + " 40 160 120 0,5,10,30,300,1000");
+    const RunResult r = Make(F("a.gif") + " -o " + F("out.gif") + " --delay-limits 10,250,50");
+    ASSERT_EQ(r.code, 0) << r.err;
+    const Info info = Read(F("out.gif"));
+    ASSERT_EQ(info.frames, 40);
+    EXPECT_EQ(info.width, 128);
+    const int want[6] = {500, 100, 100, 300, 2500, 2500};
+    ASSERT_EQ(info.ms.size(), 40u);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(info.ms[size_t(i)], want[i % 6]) << "frame " << i;
+    // Shown 182 x 136; the square (56,109)-(192,245) is picture box (20,0)-(139,119).
+    EXPECT_LT(Diff("diff " + F("out.gif") + " " + F("a.gif") + " 20,0,139,119 128"), 6.0);
+}
+
+TEST_F(MakeTest, ThreeHundredFramesBecome256AndDelaysCanBeSetForAll)
+{
+    Fixture("gif " + F("long.gif") + " 300 24 24 3");
+    RunResult r = Make(F("long.gif") + " -o " + F("out.gif"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    Info info = Read(F("out.gif"));
+    EXPECT_EQ(info.frames, 256);
+    EXPECT_EQ(info.ms.front(), 100) << "3 is below the default minimum of 10";
+
+    r = Make(F("long.gif") + " -o " + F("out.gif") + " --delay 7 --delay-limits 4,250,50 --size 64");
+    ASSERT_EQ(r.code, 0) << r.err;
+    info = Read(F("out.gif"));
+    EXPECT_EQ(info.width, 64);
+    ASSERT_EQ(info.ms.size(), 256u);
+    EXPECT_EQ(info.ms.back(), 70);
+}
+
+TEST_F(MakeTest, SelectionAndTurnsReproduceAnEditorSession)
+{
+    Fixture("stripes " + F("s.png") + " 256 128");
+    struct Case {
+        std::string options;
+        int red, green, blue; // the colour of the first frame's centre
+    } cases[] = {
+        {"--select 33,109,73,149", 230, 20, 20},               // over the first (red) stripe
+        {"--select 33,109,73,149 --mirror", 250, 250, 250},    // mirrored: the white stripe
+        {"--select 33,109,73,149 --flip", 230, 20, 20},         // upside down: the stripes stay
+        {"--select 33,109,73,149 --rotate-right 2", 250, 250, 250},
+        {"--select 33,109,73,149 --rotate-left 1", 250, 250, 250}, // the white stripe ends on top
+    };
+    for (const Case& c : cases) {
+        const RunResult r = Make(F("s.png") + " -o " + F("out.gif") + " " + c.options);
+        ASSERT_EQ(r.code, 0) << c.options << ": " << r.err;
+        std::istringstream in(Shell("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('" + F("out.gif") +
+                                    "').convert('RGB'); print(*im.getpixel((64, 64)))\"")
+                                  .out);
+        int red = -1, green = -1, blue = -1;
+        in >> red >> green >> blue;
+        EXPECT_NEAR(red, c.red, 8) << c.options;
+        EXPECT_NEAR(green, c.green, 8) << c.options;
+        EXPECT_NEAR(blue, c.blue, 8) << c.options;
+    }
+}
+
+TEST_F(MakeTest, LightnessShiftsTheColoursOfEveryFrame)
+{
+    // Lightness moves each pixel to the nearest colour of the frame's palette,
+    // so a picture with a full palette is needed to see it.
+    Fixture("gradient " + F("g.png") + " 160 160");
+    const RunResult plain = Make(F("g.png") + " -o " + F("plain.gif"));
+    const RunResult light = Make(F("g.png") + " -o " + F("light.gif") + " --lightness 30");
+    const RunResult dark = Make(F("g.png") + " -o " + F("dark.gif") + " --lightness -30");
+    ASSERT_EQ(plain.code + light.code + dark.code, 0) << plain.err << light.err << dark.err;
+    const double base = Diff("mean " + F("plain.gif"));
+    EXPECT_GT(Diff("mean " + F("light.gif")), base + 30);
+    EXPECT_LT(Diff("mean " + F("dark.gif")), base - 30);
+}
+
+TEST_F(MakeTest, TooBigIsRefusedWithTheCatalogueTextAndNoFile)
+{
+    Fixture("gif " + F("a.gif") + " 10 64 64 20");
+    std::ofstream(F("out.gif")) << "older";
+    RunResult r = Make(F("a.gif") + " -o " + F("out.gif") + " --max-bytes 100");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("Animation size ("), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("bytes) exceeds the phone capability (100 bytes maximum).\nPlease delete some images"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(Slurp(F("out.gif")), "older") << "a refused animation must not replace anything";
+    EXPECT_TRUE(Others({"a.gif", "out.gif"}).empty());
+
+    r = Make(F("a.gif") + " -o " + F("fr.gif") + " --max-bytes 100 --lang fr");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.err.find("Animation size"), std::string::npos) << "French text expected: " << r.err;
+    EXPECT_NE(r.err.find("100"), std::string::npos);
+    EXPECT_FALSE(fs::exists(F("fr.gif")));
+
+    // A limit the file stays under passes.
+    r = Make(F("a.gif") + " -o " + F("ok.gif") + " --max-bytes 10000000");
+    EXPECT_EQ(r.code, 0) << r.err;
+}
+
+TEST_F(MakeTest, BadSourcesAndArgumentsFailCleanly)
+{
+    struct Case {
+        std::string args;
+        int code;
+        std::string text;
+    } cases[] = {
+        {F("missing.gif") + " -o " + F("o.gif"), 1, "Invalid picture :" + F("missing.gif")},
+        {F("notes.txt") + " -o " + F("o.gif"), 1, "Invalid picture :" + F("notes.txt")},
+        {F("garbage.png") + " -o " + F("o.gif"), 1, "Invalid picture :" + F("garbage.png")},
+        {F("garbage.gif") + " -o " + F("o.gif"), 1, "Invalid picture :" + F("garbage.gif")},
+        {F("garbage.gif"), 1, "-o"},
+        {F("garbage.gif") + " -o " + F("o.gif") + " --size 100", 1, "--size"},
+        {F("garbage.gif") + " -o " + F("o.gif") + " --lightness 61", 1, "--lightness"},
+        {F("garbage.gif") + " -o " + F("o.gif") + " --select 1,2,3", 1, "--select"},
+    };
+    std::ofstream(F("notes.txt")) << "text";
+    std::ofstream(F("garbage.png")) << "not a png at all";
+    std::ofstream(F("garbage.gif")) << "GIF89a";
+    for (const Case& c : cases) {
+        const RunResult r = Make(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args << ": " << r.err;
+        EXPECT_NE(r.err.find(c.text), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_FALSE(fs::exists(F("o.gif")));
+    }
+    EXPECT_TRUE(Others({"notes.txt", "garbage.png", "garbage.gif"}).empty());
+}
