@@ -18,7 +18,11 @@ class CRasterFile;
 // The largest pixel block the library will allocate. A header that asks for
 // more is refused as an impossible size, so a hostile file cannot make the
 // program allocate without bound. 1 GiB holds a 16384 x 16384 true-colour picture.
-inline constexpr uint64_t kMaxRasterBlockBytes = uint64_t(1) << 30;
+// The fuzz build lowers it, so that inputs asking for huge pictures stay fast.
+#ifndef TESSARY_MAX_RASTER_BLOCK_BYTES
+#define TESSARY_MAX_RASTER_BLOCK_BYTES (uint64_t(1) << 30)
+#endif
+inline constexpr uint64_t kMaxRasterBlockBytes = TESSARY_MAX_RASTER_BLOCK_BYTES;
 
 // The information block that travels with a picture; copied as one unit.
 struct ImageInfo {

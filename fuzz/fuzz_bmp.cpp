@@ -1,0 +1,7 @@
+#include "fuzz_decode.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzDecode(data, size, FormatBmp);
+    return 0;
+}
