@@ -45,6 +45,14 @@ def fixtures(d):
             mono.putpixel((x, y), 255 if (x * y) % 3 == 0 else 0)
     mono.save(os.path.join(d, 'mono.bmp'))
 
+    # Red, green, blue and alpha, the alpha from 0 to 255.
+    rgba = Image.new('RGBA', (4, 2))
+    for i in range(8):
+        rgba.putpixel((i % 4, i // 4), (i * 30, 255 - i, 7, i * 36 if i < 7 else 255))
+    rgba.save(os.path.join(d, 'rgba.png'))
+    with open(os.path.join(d, 'rgba.raw'), 'wb') as f:
+        f.write(rgba.tobytes())
+
     # Five full-size frames with their own delays, and a transparent index.
     frames = []
     for k in range(5):

@@ -244,6 +244,16 @@ TEST_F(TessaryAnim, DecodeMatchesPillow)
     }
 }
 
+TEST_F(TessaryAnim, DecodeWritesTheAlphaPlaneToPam)
+{
+    const RunResult r = Tool({"decode", In("rgba.png"), "-o", Out("a.pam")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string header = "P7\nWIDTH 4\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+    const std::string pam = ReadText(Out("a.pam"));
+    ASSERT_EQ(pam.substr(0, header.size()), header);
+    EXPECT_EQ(pam.substr(header.size()), ReadText(In("rgba.raw")));
+}
+
 // The geometric operations against the same operations done by Pillow on the
 // decoded picture (Pillow's crop box and ours both count rows from the top).
 TEST_F(TessaryAnim, ConvertOperationsMatchTheirMeaning)
