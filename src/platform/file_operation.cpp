@@ -2,9 +2,14 @@
 
 #include "message_box.h"
 
+#include <QApplication>
+#include <QProgressDialog>
+#include <QThread>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 #include <fcntl.h>
@@ -19,7 +24,7 @@ namespace platform {
 namespace {
 
 constexpr unsigned kOpMove = 1, kOpCopy = 2, kOpDelete = 3, kOpRename = 4;
-constexpr unsigned kMultiDest = 0x0001, kNoConfirmation = 0x0010, kFilesOnly = 0x0080,
+constexpr unsigned kMultiDest = 0x0001, kSilent = 0x0004, kNoConfirmation = 0x0010, kFilesOnly = 0x0080,
                    kNoErrorUi = 0x0400;
 
 int StatusFromErrno(int error)
@@ -157,6 +162,9 @@ public:
         if (m_op.operation == kOpDelete)
             return Delete(sources);
 
+        if (m_op.operation == kOpCopy || m_op.operation == kOpMove)
+            StartProgress(sources);
+
         const bool severalIntoOne = !multi && (sources.size() > 1 || HasWildcard(from[0]));
         for (const auto& [source, index] : sources) {
             fs::path destination = multi ? fs::path(to[index]) : fs::path(to[0]);
@@ -175,6 +183,64 @@ public:
     }
 
 private:
+    static std::uint64_t BytesIn(const fs::path& path)
+    {
+        std::error_code ec;
+        if (!IsDirectory(path)) {
+            std::uint64_t size = fs::file_size(path, ec);
+            return ec ? 0 : size;
+        }
+        std::uint64_t total = 0;
+        for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
+             it.increment(ec)) {
+            if (it->is_regular_file(ec))
+                total += it->file_size(ec);
+        }
+        return total;
+    }
+
+    // A progress window for copies large enough to take a while; Qt shows it
+    // only when the work lasts longer than its minimum duration.
+    void StartProgress(const std::vector<std::pair<fs::path, std::size_t>>& sources)
+    {
+        if (m_op.flags & kSilent)
+            return;
+        auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+        if (!app || QThread::currentThread() != app->thread())
+            return;
+        std::uint64_t total = 0;
+        for (const auto& source : sources)
+            total += BytesIn(source.first);
+        if (total < kProgressThreshold)
+            return;
+        m_total = total;
+        const char* label = m_op.operation == kOpCopy ? "Copying..." : "Moving...";
+        m_progress = std::make_unique<QProgressDialog>(QString::fromUtf8(label), QStringLiteral("Cancel"), 0, 1000,
+                                                       m_op.owner);
+        m_progress->setWindowTitle(QString::fromStdString(m_op.progressTitle));
+        m_progress->setWindowModality(Qt::WindowModal);
+        m_progress->setMinimumDuration(500);
+        m_progress->setAutoClose(false);
+        m_progress->setAutoReset(false);
+        m_progress->setValue(0);
+    }
+
+    CopyProgress Progress()
+    {
+        if (!m_progress)
+            return CopyProgress();
+        return [this](std::uint64_t bytes) {
+            m_done += bytes;
+            m_progress->setValue(static_cast<int>(m_done * 1000 / (m_total ? m_total : 1)));
+            QCoreApplication::processEvents();
+            if (m_progress->wasCanceled()) {
+                m_op.anyOperationsAborted = true;
+                return false;
+            }
+            return true;
+        };
+    }
+
     std::vector<std::string> Expand(const std::string& pattern)
     {
         std::vector<std::string> matches;
@@ -249,7 +315,7 @@ private:
     {
         std::error_code ec;
         if (!IsDirectory(source))
-            return CopyFileAtomically(source.string(), destination.string());
+            return CopyFileAtomically(source.string(), destination.string(), Progress());
         fs::create_directories(destination, ec);
         if (ec)
             return StatusFromErrno(ec.value());
@@ -267,6 +333,8 @@ private:
         if (ready != 0)
             return ready < 0 ? 0 : ready;
         int status = CopyTree(source, destination);
+        if (status == kFileOpCancelled)
+            return status;
         return status == 0 ? 0 : Fail(status, source);
     }
 
@@ -287,6 +355,8 @@ private:
             return Fail(StatusFromErrno(errno), source);
         // Another file system: copy in full, then remove the original.
         int status = CopyTree(source, destination);
+        if (status == kFileOpCancelled)
+            return status;
         if (status != 0)
             return Fail(status, source);
         std::error_code ec;
@@ -326,6 +396,9 @@ private:
     }
 
     FileOperation& m_op;
+    std::unique_ptr<QProgressDialog> m_progress;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_done = 0;
 };
 
 } // namespace
@@ -343,7 +416,7 @@ std::vector<std::string> SplitPathList(const char* list)
     return paths;
 }
 
-int CopyFileAtomically(const std::string& source, const std::string& target)
+int CopyFileAtomically(const std::string& source, const std::string& target, const CopyProgress& progress)
 {
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -381,6 +454,10 @@ int CopyFileAtomically(const std::string& source, const std::string& target)
             error = errno;
             break;
         }
+        if (progress && !progress(static_cast<std::uint64_t>(n))) {
+            error = ECANCELED;
+            break;
+        }
     }
     ::close(in);
     if (error == 0 && ::fchmod(out, st.st_mode & 0777) != 0)
@@ -393,7 +470,7 @@ int CopyFileAtomically(const std::string& source, const std::string& target)
         error = errno;
     if (error != 0) {
         ::unlink(temp.c_str());
-        return StatusFromErrno(error);
+        return error == ECANCELED ? kFileOpCancelled : StatusFromErrno(error);
     }
     SyncFolder(folder);
     return 0;

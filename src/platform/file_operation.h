@@ -9,9 +9,14 @@
 //
 // A copied file first goes to a temporary name beside the destination, is
 // flushed to disk and then renamed, so the destination name never holds a
-// partial file. A file is never copied or moved onto itself.
+// partial file. A file is never copied or moved onto itself. Unless
+// FOF_SILENT is given, a copy that takes a while shows its progress in a window
+// with a Cancel button (only when called on the UI thread of a running
+// QApplication).
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +35,9 @@ inline constexpr int kFileOpInvalidFiles = 0x7C;  // bad lists, or a folder with
 inline constexpr int kFileOpIoError = 1117;
 inline constexpr int kFileOpCancelled = 1223;     // the user said cancel or no
 
+// Copies of at least this many bytes in all get a progress window.
+inline constexpr std::uint64_t kProgressThreshold = 4u << 20;
+
 struct FileOperation {
     QWidget* owner = nullptr;      // owner of the boxes, may be null
     unsigned operation = 0;        // 1 move, 2 copy, 3 delete, 4 rename
@@ -46,8 +54,13 @@ int RunFileOperation(FileOperation& operation);
 // Splits a double-zero-terminated list.
 std::vector<std::string> SplitPathList(const char* list);
 
+// Told how many bytes were just copied; returns false to stop the copy.
+using CopyProgress = std::function<bool(std::uint64_t bytes)>;
+
 // Copies one regular file to `target` through a temporary file in the target's
-// folder; 0 or an error number. The target is replaced if it exists.
-int CopyFileAtomically(const std::string& source, const std::string& target);
+// folder; 0 or an error number (kFileOpCancelled when `progress` said stop).
+// The target is replaced if it exists, and is left as it was on any failure.
+int CopyFileAtomically(const std::string& source, const std::string& target,
+                       const CopyProgress& progress = CopyProgress());
 
 } // namespace platform

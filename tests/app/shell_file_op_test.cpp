@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QProgressDialog>
+#include <QTimer>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -398,4 +402,72 @@ TEST_F(ShellFileOpTest, CopyOntoAFullDiskLeavesTheOldDestinationWhole)
     EXPECT_EQ(ReadFile(small / "anim.gif"), old);
     EXPECT_EQ(Temporaries(), 0);
     EXPECT_EQ(recorder.Boxes().size(), 1u) << "the failure is shown";
+}
+
+TEST_F(ShellFileOpTest, AtomicCopyReportsProgressAndStopsWhenAsked)
+{
+    const std::string content(300000, 'c');
+    fs::path source = File("big.gif", content);
+    fs::path target = File("out/big.gif", "old");
+
+    std::uint64_t seen = 0;
+    int calls = 0;
+    EXPECT_EQ(platform::CopyFileAtomically(source.string(), target.string(),
+                                           [&](std::uint64_t bytes) {
+                                               seen += bytes;
+                                               return ++calls < 2;
+                                           }),
+              platform::kFileOpCancelled);
+    EXPECT_EQ(ReadFile(target), "old") << "a stopped copy leaves the destination as it was";
+    EXPECT_EQ(Temporaries(), 0);
+
+    seen = 0;
+    EXPECT_EQ(platform::CopyFileAtomically(source.string(), target.string(),
+                                           [&](std::uint64_t bytes) {
+                                               seen += bytes;
+                                               return true;
+                                           }),
+              0);
+    EXPECT_EQ(seen, content.size());
+    EXPECT_EQ(ReadFile(target), content);
+}
+
+TEST_F(ShellFileOpTest, LongCopyShowsProgressThatCanCancelIt)
+{
+    int argc = 1;
+    char name[] = "shell_file_op_test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+
+    fs::path source = File("long.gif", std::string(platform::kProgressThreshold + 1, 'L'));
+    fs::path target = m_dir / "copied.gif";
+    struct Case {
+        unsigned flags;
+        bool progressShown;
+    };
+    for (const Case& c : {Case{FOF_NOCONFIRMATION, true}, Case{FOF_NOCONFIRMATION | FOF_SILENT, false}}) {
+        bool sawDialog = false;
+        // Runs at the first event processing inside the copy: presses Cancel.
+        QTimer::singleShot(0, [&] {
+            for (QWidget* w : QApplication::allWidgets()) {
+                if (auto* dialog = qobject_cast<QProgressDialog*>(w)) {
+                    sawDialog = true;
+                    dialog->cancel();
+                }
+            }
+        });
+        MessageBoxRecorder recorder;
+        CShellFileOp op;
+        op.SetOperation(FO_COPY, nullptr, c.flags);
+        op.AddSource(source.string());
+        op.AddDestination(target.string());
+        Outcome o = Run(op);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(sawDialog, c.progressShown);
+        EXPECT_EQ(o.result, !c.progressShown);
+        EXPECT_EQ(o.aborted, c.progressShown);
+        EXPECT_EQ(fs::exists(target), !c.progressShown) << "a cancelled copy leaves no destination";
+        EXPECT_TRUE(recorder.Boxes().empty()) << "cancelling is no error";
+        EXPECT_EQ(Temporaries(), 0);
+    }
 }
