@@ -31,8 +31,26 @@ void DrawingSurface::ResizeBuffer(int width, int height)
     ResetClipBox();
 }
 
+void DrawingSurface::SyncSize()
+{
+    ResizeBuffer(std::max(1, width()), std::max(1, height()));
+}
+
+RECT DrawingSurface::ClipBox()
+{
+    SyncSize();
+    return m_clip;
+}
+
+const QImage& DrawingSurface::Image()
+{
+    SyncSize();
+    return m_image;
+}
+
 RasterSurface DrawingSurface::Surface()
 {
+    SyncSize();
     RasterSurface surface;
     surface.pixels = reinterpret_cast<uint32_t*>(m_image.bits());
     surface.width = m_image.width();
@@ -44,6 +62,7 @@ RasterSurface DrawingSurface::Surface()
 
 void DrawingSurface::SetClipBox(const RECT& clip)
 {
+    SyncSize();
     m_clip = RECT{std::max(0, clip.left), std::max(0, clip.top), std::min(m_image.width(), clip.right),
                   std::min(m_image.height(), clip.bottom)};
     if (m_clip.right < m_clip.left)
@@ -70,6 +89,7 @@ RECT DrawingSurface::Clipped(const RECT& rect) const
 
 void DrawingSurface::FillRect(const RECT& rect, uint32_t rgb)
 {
+    SyncSize();
     const RECT r = Clipped(rect);
     const uint32_t value = 0xFF000000u | (rgb & 0x00FFFFFFu);
     for (int y = r.top; y < r.bottom; ++y) {
@@ -80,6 +100,7 @@ void DrawingSurface::FillRect(const RECT& rect, uint32_t rgb)
 
 void DrawingSurface::InvertRect(const RECT& rect)
 {
+    SyncSize();
     const RECT r = Clipped(rect);
     for (int y = r.top; y < r.bottom; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(m_image.scanLine(y));
@@ -100,6 +121,7 @@ void DrawingSurface::SetPixels(int x, int y, int width, int height, const uint32
 {
     if (!pixels)
         return;
+    SyncSize();
     const RECT r = Clipped(RECT{x, y, x + width, y + height});
     for (int row = r.top; row < r.bottom; ++row) {
         auto* dst = reinterpret_cast<uint32_t*>(m_image.scanLine(row));
@@ -108,8 +130,9 @@ void DrawingSurface::SetPixels(int x, int y, int width, int height, const uint32
     }
 }
 
-uint32_t DrawingSurface::Pixel(int x, int y) const
+uint32_t DrawingSurface::Pixel(int x, int y)
 {
+    SyncSize();
     if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
         return 0;
     return reinterpret_cast<const uint32_t*>(m_image.constScanLine(y))[x];

@@ -24,7 +24,7 @@ public:
     RasterSurface Surface();
 
     // Clip box in surface coordinates (the whole surface unless narrowed).
-    RECT ClipBox() const { return m_clip; }
+    RECT ClipBox();
     void SetClipBox(const RECT& clip);
     void ResetClipBox();
 
@@ -36,19 +36,22 @@ public:
     // Copies `width` x `height` pixels 0xAARRGGBB, top row first, to (x, y).
     void SetPixels(int x, int y, int width, int height, const uint32_t* pixels, int stride);
     // Reads one pixel back (0 outside the surface).
-    uint32_t Pixel(int x, int y) const;
+    uint32_t Pixel(int x, int y);
     // Forgets everything drawn: the whole movie shows again.
     void Clear();
     // Marks the drawn area as changed so it is shown.
     void Flush() { update(); }
 
-    const QImage& Image() const { return m_image; }
+    const QImage& Image();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // A hidden widget learns of a new size only when shown; the buffer follows the
+    // size at once, so a page can draw before it is first shown.
+    void SyncSize();
     RECT Clipped(const RECT& rect) const;
 
     QImage m_image;

@@ -160,12 +160,10 @@ void SuiteWindowEndpoint::OnNewConnection()
                     reply = QByteArray::fromStdString(m_handlers.title ? m_handlers.title() : std::string());
                     reply.replace('\n', ' ');
                 } else if (line == "SHOWNORMAL" || line == "MINIMIZE") {
-                    // Answer first: the window may open a nested event loop while it shows itself.
-                    socket->write("OK\n");
-                    socket->flush();
+                    // Carried out before the answer, so the asking side sees the window
+                    // in its new state once the request returns.
                     if (m_handlers.show)
                         m_handlers.show(line == "SHOWNORMAL" ? ShowCommand::Normal : ShowCommand::Minimise);
-                    continue;
                 } else {
                     reply = "ERROR";
                 }
