@@ -15,7 +15,8 @@ const char kGifHelp[] =
     "\n"
     "Writes the pictures, in the order given, as one animated GIF that loops for\n"
     "ever. Each picture is loaded as the wizard loads it (frame 0 of an animation)\n"
-    "and made a 256-colour frame; the first picture sets the animation's size.\n"
+    "and made a 256-colour frame; the first picture sets the animation's size and\n"
+    "no later picture may be wider or taller.\n"
     "\n"
     "  --delay D   every frame's display time in hundredths of a second (0 to\n"
     "              65535); without it each picture keeps its own delay, and\n"
@@ -65,6 +66,13 @@ int RunGifCommand(int argc, char** argv)
         if (!LoadPicture(path, 0, *holder, &error))
             return Fail(error);
         CRaster& picture = *holder->GetImage();
+        // The first picture is the animation's screen; a frame must fit on it.
+        if (!frames.empty() && (picture.GetWidth() > frames[0]->GetWidth() ||
+                                picture.GetHeight() > frames[0]->GetHeight()))
+            return Fail("gif: '" + path + "' is " + std::to_string(picture.GetWidth()) + " x " +
+                        std::to_string(picture.GetHeight()) + ", larger than the first picture (" +
+                        std::to_string(frames[0]->GetWidth()) + " x " + std::to_string(frames[0]->GetHeight()) +
+                        ")");
         if (!PrepareGifFrame(picture))
             return Fail("gif: '" + path + "' cannot be made a GIF frame");
         if (delay >= 0)
