@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QTimer>
 #include <QTimerEvent>
 
@@ -93,6 +94,8 @@ bool CDlgFrame::OnInitDialog()
 
     setMask(LoadFrameRegion());
     resize(kFrameWidth, kFrameHeight);
+    if (QScreen* where = screen())
+        move(where->availableGeometry().center() - QPoint(kFrameWidth / 2, kFrameHeight / 2));
     setWindowIcon(m_hIcon);
 
     ShowWaitCursor();

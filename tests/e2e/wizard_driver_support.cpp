@@ -1,0 +1,147 @@
+#include "wizard_driver_support.h"
+
+#include "dlg_frame.h"
+#include "messages.h"
+#include "movie_ctrl.h"
+#include "wiz_page.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QQuickItem>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace e2e {
+
+namespace {
+
+QTemporaryDir& Folder()
+{
+    static QTemporaryDir folder;
+    return folder;
+}
+
+void WriteSettings(const std::string& language)
+{
+    const QString path = Folder().filePath(QStringLiteral("registry.reg"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    const QString installation = Folder().path() + QStringLiteral("/install/");
+    QDir().mkpath(installation + QStringLiteral("temp"));
+    file.write(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary]\r\n"
+                              "\"Language\"=\"%1\"\r\n\"Current Link\"=\"None\"\r\n\r\n"
+                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards]\r\n"
+                              "\"Installation Path\"=\"%2\"\r\n\"AnimMaxSize\"=dword:00007530\r\n")
+                   .arg(QString::fromStdString(language), installation)
+                   .toUtf8());
+    qputenv("TESSARY_REGISTRY", path.toUtf8());
+}
+
+void Collect(QQuickItem* item, QStringList& names)
+{
+    if (!item || !item->isVisible())
+        return;
+    if (!item->objectName().isEmpty())
+        names << item->objectName();
+    for (QQuickItem* child : item->childItems())
+        Collect(child, names);
+}
+
+QQuickItem* FindVisible(QQuickItem* item, const QString& name)
+{
+    if (!item || !item->isVisible() || item->opacity() <= 0.0)
+        return nullptr;
+    if (item->objectName() == name)
+        return item;
+    for (QQuickItem* child : item->childItems())
+        if (QQuickItem* found = FindVisible(child, name))
+            return found;
+    return nullptr;
+}
+
+} // namespace
+
+void EnsureApp()
+{
+    if (!QApplication::instance()) {
+        qputenv("TESSARY_RUNTIME_DIR", Folder().filePath(QStringLiteral("runtime")).toUtf8());
+        static int argc = 1;
+        static char name[] = "wizard-e2e";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+}
+
+void Wait(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::sendPostedEvents();
+    } while (timer.elapsed() < ms);
+}
+
+WizardDriver::WizardDriver(const std::string& language)
+{
+    EnsureApp();
+    WriteSettings(language);
+    g_messages = BuildMessages(language);
+    m_frame = std::make_unique<CDlgFrame>();
+    m_frame->OnInitDialog();
+    m_frame->show();
+    Wait(CDlgFrame::kPageTimerMs + 400);
+}
+
+WizardDriver::~WizardDriver() = default;
+
+int WizardDriver::CurrentPage() const
+{
+    return m_frame->m_current;
+}
+
+CWizPage* WizardDriver::Page(int index) const
+{
+    return m_frame->Page(index);
+}
+
+QQuickItem* WizardDriver::Item(const QString& objectName) const
+{
+    CWizPage* page = m_frame->CurrentPage();
+    if (!page || !page->m_movie->rootObject())
+        return nullptr;
+    return FindVisible(page->m_movie->rootObject(), objectName);
+}
+
+bool WizardDriver::Click(const QString& objectName)
+{
+    QQuickItem* item = Item(objectName);
+    if (!item)
+        return false;
+    CMovieCtrl* movie = m_frame->CurrentPage()->m_movie;
+    const QPoint at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+    QTest::mouseClick(movie, Qt::LeftButton, Qt::NoModifier, at);
+    Wait(350);
+    return true;
+}
+
+void WizardDriver::Key(int key)
+{
+    QTest::keyClick(m_frame->CurrentPage()->m_movie, static_cast<Qt::Key>(key));
+    Wait(350);
+}
+
+QStringList WizardDriver::VisibleNames() const
+{
+    QStringList names;
+    CWizPage* page = m_frame->CurrentPage();
+    if (page)
+        Collect(page->m_movie->rootObject(), names);
+    return names;
+}
+
+} // namespace e2e
