@@ -2,12 +2,15 @@
 // functions, the movie's commands reach the page, and the top strip of the movie
 // opens the frame menu or drags the frame while the movie still gets the click.
 #include "movie_ctrl.h"
+#include "movie_tooltip.h"
 #include "wizard_globals.h"
 #include "wizard_test_support.h"
 
 #include <QApplication>
 #include <QQuickItem>
 #include <QTest>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -139,6 +142,35 @@ TEST_F(MovieBridge, ClickBelowTheStripDoesNotMoveTheWindow)
     QTest::mouseRelease(movie, Qt::LeftButton, Qt::NoModifier, QPoint(230, 70));
     wizard_test::Pump();
     EXPECT_EQ(window->pos(), start);
+}
+
+TEST_F(MovieBridge, TipShowsTheMovieTextAndHidesWhenThePointerMovesOn)
+{
+    CMovieToolTip tip(window.get(), [this](QWidget*) { return movie->GetVariable("tt"); });
+    tip.AddTool(movie);
+    QQuickItem* button = movie->rootObject()->findChild<QQuickItem*>(QStringLiteral("tipButton"));
+    ASSERT_NE(button, nullptr);
+    const QPoint at = button->mapToScene(QPointF(10, 10)).toPoint();
+    QTest::mouseMove(movie, at);
+    wizard_test::Pump();
+    ASSERT_EQ(movie->GetVariable("tt"), "Goes on to the next step") << "the movie names its element";
+
+    QHelpEvent request(QEvent::ToolTip, at, movie->mapToGlobal(at));
+    QApplication::sendEvent(movie, &request);
+    wizard_test::Pump();
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Goes on to the next step"));
+
+    QMouseEvent sideways(QEvent::MouseMove, QPointF(at.x() + 3, at.y()), movie->mapToGlobal(QPointF(at.x() + 3, at.y())),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(movie, &sideways);
+    wizard_test::Pump(400);
+    EXPECT_TRUE(QToolTip::isVisible()) << "only x changed";
+    QMouseEvent diagonal(QEvent::MouseMove, QPointF(at.x() + 5, at.y() + 2),
+                         movie->mapToGlobal(QPointF(at.x() + 5, at.y() + 2)), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(movie, &diagonal);
+    wizard_test::Pump(400); // a hidden tip fades out for a moment
+    EXPECT_FALSE(QToolTip::isVisible());
 }
 
 TEST(MovieBridgeLoad, MissingMovieLeavesAnEmptyControl)

@@ -1,6 +1,7 @@
 // The whole wizard with the English movie, offscreen: the user's own clicks walk
 // the open path and the create path to the transfer page and back to the start.
 #include "dlg_frame.h"
+#include "message_box.h"
 #include "movie_ctrl.h"
 #include "wiz_page.h"
 #include "wizard_driver_support.h"
@@ -111,6 +112,22 @@ TEST_F(Walkthrough, ExitButtonEndsTheWizardFromTheStartPage)
 {
     ASSERT_TRUE(wizard->Click(QStringLiteral("window_exit")))
         << wizard->VisibleNames().join(QStringLiteral(", ")).toStdString();
+    EXPECT_EQ(wizard->Frame().result(), QDialog::Accepted);
+}
+
+TEST_F(Walkthrough, ExitFromTheAnimationEditorAsksFirst)
+{
+    ASSERT_TRUE(wizard->Click(QStringLiteral("choiceNew")));
+    Step("nextButton", kPageAnimEditor);
+    platform::MessageBoxRecorder boxes;
+    boxes.QueueAnswer(platform::BoxResult::Cancel);
+    ASSERT_TRUE(wizard->Click(QStringLiteral("window_exit")));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Create Animation");
+    EXPECT_EQ(wizard->Frame().result(), 0);
+    EXPECT_TRUE(wizard->Frame().isVisible());
+    ASSERT_TRUE(wizard->Click(QStringLiteral("window_exit")));
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
     EXPECT_EQ(wizard->Frame().result(), QDialog::Accepted);
 }
 
