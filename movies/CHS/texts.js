@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "图片",
     "myContent": "我的图片",
     "tipMyContent": "显示手机套件的图片文件夹",
-    "parentDir": "上一级",
     "tipParentDir": "返回上一级文件夹",
     "animTitle": "编排您的动画",
     "framePrevious": "上一帧",

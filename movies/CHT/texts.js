@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "圖片",
     "myContent": "我的圖片",
     "tipMyContent": "顯示手機套件的圖片資料夾",
-    "parentDir": "上一層",
     "tipParentDir": "回到上一層資料夾",
     "animTitle": "編排您的動畫",
     "framePrevious": "上一格",

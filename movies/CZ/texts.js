@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "Obrázky",
     "myContent": "Moje obrázky",
     "tipMyContent": "Zobrazit složku obrázků sady pro telefon",
-    "parentDir": "Nahoru",
     "tipParentDir": "O složku výš",
     "animTitle": "Uspořádejte animaci",
     "framePrevious": "Předchozí",

@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "Bilder",
     "myContent": "Meine Bilder",
     "tipMyContent": "Den Bilderordner Ihrer Handy-Suite anzeigen",
-    "parentDir": "Nach oben",
     "tipParentDir": "Einen Ordner nach oben",
     "animTitle": "Animation bearbeiten",
     "framePrevious": "Vorheriges",

@@ -37,7 +37,6 @@ var texts = {
     "picturesLabel": "Pictures",
     "myContent": "My pictures",
     "tipMyContent": "Show the folder of your phone suite's pictures",
-    "parentDir": "Up",
     "tipParentDir": "Go up one folder",
 
     "animTitle": "Arrange your animation",

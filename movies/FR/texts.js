@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "Images",
     "myContent": "Mes images",
     "tipMyContent": "Afficher le dossier d'images de votre suite téléphone",
-    "parentDir": "Remonter",
     "tipParentDir": "Remonter d'un dossier",
     "animTitle": "Organisez votre animation",
     "framePrevious": "Précédente",

@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "Immagini",
     "myContent": "Le mie immagini",
     "tipMyContent": "Mostra la cartella delle immagini della suite del telefono",
-    "parentDir": "Su",
     "tipParentDir": "Sali di una cartella",
     "animTitle": "Componi l'animazione",
     "framePrevious": "Precedente",

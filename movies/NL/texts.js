@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "Afbeeldingen",
     "myContent": "Mijn afbeeldingen",
     "tipMyContent": "De afbeeldingenmap van je telefoonsuite tonen",
-    "parentDir": "Omhoog",
     "tipParentDir": "Eén map omhoog",
     "animTitle": "Stel je animatie samen",
     "framePrevious": "Vorige",

@@ -35,7 +35,6 @@ var texts = {
     "picturesLabel": "Imagens",
     "myContent": "As minhas imagens",
     "tipMyContent": "Mostrar a pasta de imagens da suite do telemóvel",
-    "parentDir": "Subir",
     "tipParentDir": "Subir uma pasta",
     "animTitle": "Organize a sua animação",
     "framePrevious": "Anterior",

@@ -41,6 +41,7 @@ Item {
                 area: page.strip[index]
                 label: movie.tr(["framePrevious", "frameSelected", "frameNext"][index])
                 ringColor: index === 1 ? Theme.accent : Theme.hole
+                labelCentered: true
             }
         }
         Repeater {
@@ -91,8 +92,8 @@ Item {
 
         // Duration slider: the track runs from x 133 to 253.
         Text {
-            x: 40; y: 273
-            width: 84
+            x: 30; y: 266
+            width: 86
             horizontalAlignment: Text.AlignRight
             text: movie.tr("durationLabel")
             color: Theme.inkSoft
@@ -102,7 +103,7 @@ Item {
             elide: Text.ElideRight
         }
         Rectangle {
-            x: page.trackLeft; y: 279
+            x: page.trackLeft; y: 272
             width: page.trackLength; height: 6
             radius: 3
             color: Theme.line
@@ -125,7 +126,7 @@ Item {
             objectName: "DurationCursor"
             name: "DurationCursor"
             x: page.trackLeft
-            y: 282
+            y: 275
             property int sent: -1
             function position() { return Math.round(x - page.trackLeft) }
             function moveTo(px) {
@@ -165,7 +166,7 @@ Item {
             }
         }
         Text {
-            x: 266; y: 271
+            x: 266; y: 264
             text: movie.v("m_duration") === "" ? "" : page.fill(movie.tr("durationValue"), movie.v("m_duration"), "")
             color: Theme.ink
             font.family: movie.fontFamily
@@ -175,7 +176,7 @@ Item {
 
         Row {
             x: 198 - width / 2
-            y: 312
+            y: 302
             spacing: 6
             IconBtn { objectName: "ButtonShiftLeft"; iconPath: Icons.shiftLeft; tip: movie.tr("tipShiftLeft"); onClicked: movie.send("ButtonShiftLeft", "") }
             IconBtn { objectName: "ButtonShiftRight"; iconPath: Icons.shiftRight; tip: movie.tr("tipShiftRight"); onClicked: movie.send("ButtonShiftRight", "") }

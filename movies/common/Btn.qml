@@ -13,10 +13,11 @@ Item {
     property string iconPath: ""
     property bool iconAfter: false
     property int minWidth: 110
+    property bool compact: false
     signal clicked()
 
-    implicitWidth: Math.max(minWidth, content.implicitWidth + 36)
-    implicitHeight: 34
+    implicitWidth: Math.max(minWidth, content.implicitWidth + (compact ? 26 : 36))
+    implicitHeight: compact ? 28 : 34
     width: implicitWidth
     height: implicitHeight
     opacity: active ? 1 : 0.45
@@ -56,7 +57,7 @@ Item {
                 text: btn.text
                 color: btn.primary ? "#ffffff" : Theme.ink
                 font.family: movie.fontFamily
-                font.pixelSize: 14
+                font.pixelSize: btn.compact ? 13 : 14
                 font.weight: btn.primary ? Font.Bold : Font.DemiBold
             }
         }

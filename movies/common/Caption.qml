@@ -7,6 +7,7 @@ Text {
     font.family: movie.fontFamily
     font.pixelSize: 12
     font.weight: Font.Bold
-    font.capitalization: Font.AllUppercase
+    property bool upperCase: true
+    font.capitalization: upperCase ? Font.AllUppercase : Font.MixedCase
     font.letterSpacing: 0.5
 }

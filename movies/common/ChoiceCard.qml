@@ -10,6 +10,8 @@ Item {
     property string tip
     property bool chosen: false
     property string iconPath
+    property int titleLines: 1
+    property int detailLines: 2
     signal picked()
 
     width: 164
@@ -27,8 +29,8 @@ Item {
         id: artBox
         x: 10
         anchors.verticalCenter: parent.verticalCenter
-        width: 40
-        height: 40
+        width: 38
+        height: 38
         radius: 10
         color: card.chosen ? Theme.select : "#eef2f8"
         Glyph {
@@ -54,7 +56,10 @@ Item {
             font.family: movie.fontFamily
             font.pixelSize: 14
             font.weight: Font.Bold
+            wrapMode: Text.WordWrap
+            maximumLineCount: card.titleLines
             elide: Text.ElideRight
+            lineHeight: 0.9
         }
         Text {
             width: parent.width
@@ -63,7 +68,7 @@ Item {
             font.family: movie.fontFamily
             font.pixelSize: 11
             wrapMode: Text.WordWrap
-            maximumLineCount: 2
+            maximumLineCount: card.detailLines
             elide: Text.ElideRight
             lineHeight: 0.95
         }

@@ -14,41 +14,59 @@ Item {
     readonly property var holes: [treeArea, listArea]
 
     Text {
-        x: 40; y: 70
-        width: 250
+        x: 40; y: 66
+        width: 500
         text: movie.tr("contentHint")
         color: Theme.inkSoft
         font.family: movie.fontFamily
         font.pixelSize: 13
         wrapMode: Text.WordWrap
-        maximumLineCount: 3
+        maximumLineCount: 2
         elide: Text.ElideRight
     }
 
+    // The folder buttons head the folder tree.
     Row {
-        x: 550 - width
-        y: 72
-        spacing: 8
+        id: folderButtons
+        x: 292 - width
+        y: 104
+        spacing: 6
         Btn {
             objectName: "myContent"
+            compact: true
             minWidth: 0
             text: movie.tr("myContent")
             tip: movie.tr("tipMyContent")
             iconPath: Icons.folder
             onClicked: movie.send("MyContent", "")
         }
-        Btn {
+        IconBtn {
             objectName: "parentDir"
-            minWidth: 0
-            text: movie.tr("parentDir")
-            tip: movie.tr("tipParentDir")
+            size: 28
             iconPath: Icons.up
+            tip: movie.tr("tipParentDir")
             onClicked: movie.send("ParentDir", "")
         }
     }
+    Caption {
+        x: 40; y: 112
+        width: folderButtons.x - 46
+        elide: Text.ElideRight
+        upperCase: false
+        font.pixelSize: 13
+        text: movie.tr("foldersLabel")
+    }
+    Caption {
+        x: 305; y: 112
+        width: 240
+        elide: Text.ElideRight
+        upperCase: false
+        font.pixelSize: 13
+        text: movie.tr("picturesLabel")
+    }
 
-    HoleFrame { area: page.treeArea; label: movie.tr("foldersLabel") }
-    HoleFrame { area: page.listArea; label: movie.tr("picturesLabel") }
+    HoleFrame { area: page.treeArea }
+    HoleFrame { area: page.listArea }
 
     NavBar {
         backArgs: "1"

@@ -6,6 +6,7 @@ Item {
     id: frame
     property rect area
     property string label
+    property bool labelCentered: false
     property color ringColor: Theme.hole
 
     x: area.x - 3
@@ -29,8 +30,11 @@ Item {
     }
     Text {
         visible: frame.label !== ""
-        x: 3
+        x: frame.labelCentered ? (frame.width - width) / 2 : 3
         y: -19
+        width: frame.labelCentered ? 90 : frame.width
+        horizontalAlignment: frame.labelCentered ? Text.AlignHCenter : Text.AlignLeft
+        elide: Text.ElideRight
         text: frame.label
         color: Theme.inkSoft
         font.family: movie.fontFamily

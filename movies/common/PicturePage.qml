@@ -33,7 +33,18 @@ Item {
         maxWidth: 340
     }
 
-    HoleFrame { area: page.pictureArea; label: movie.tr("pictureLabel") }
+    HoleFrame { area: page.pictureArea }
+    Text {
+        x: 33; y: 298
+        width: 182
+        horizontalAlignment: Text.AlignHCenter
+        text: movie.tr("pictureLabel")
+        color: Theme.inkSoft
+        font.family: movie.fontFamily
+        font.pixelSize: 12
+        font.weight: Font.DemiBold
+        elide: Text.ElideRight
+    }
     HoleFrame { area: page.previewArea; label: movie.tr("previewLabel"); ringColor: Theme.accent }
 
     Text {
@@ -48,9 +59,9 @@ Item {
     }
 
     Column {
-        x: 234; y: 100
-        width: 154
-        spacing: 8
+        x: 230; y: 98
+        width: 166
+        spacing: 6
 
         Caption { text: movie.tr("turnLabel") }
         Row {
@@ -61,8 +72,7 @@ Item {
             IconBtn { objectName: "ButtonFlip"; iconPath: Icons.flip; tip: movie.tr("tipFlip"); onClicked: movie.send("ButtonFlip", "") }
         }
 
-        Item { width: 1; height: 2 }
-        Caption { text: movie.tr("useLabel") }
+        Caption { text: movie.tr("useLabel"); topPadding: 4 }
         Repeater {
             model: [["Selection", "useSelection", "tipUseSelection"], ["All", "useAll", "tipUseAll"]]
             Item {
@@ -70,7 +80,7 @@ Item {
                 required property var modelData
                 readonly property bool chosen: (modelData[0] === "All") === page.wholePicture
                 objectName: "select" + modelData[0]
-                width: 154; height: 24
+                width: 166; height: 22
                 Rectangle {
                     x: 1; anchors.verticalCenter: parent.verticalCenter
                     width: 18; height: 18; radius: 9
@@ -102,8 +112,7 @@ Item {
             }
         }
 
-        Item { width: 1; height: 2 }
-        Caption { text: movie.tr("lightnessLabel") }
+        Caption { text: movie.tr("lightnessLabel"); topPadding: 4 }
         Row {
             spacing: 6
             Glyph { anchors.verticalCenter: parent.verticalCenter; size: 12; path: Icons.sun; color: Theme.inkFaint; strokeWidth: 2.4 }
@@ -159,13 +168,12 @@ Item {
             Glyph { anchors.verticalCenter: parent.verticalCenter; size: 18; path: Icons.sun; color: "#e0a400"; strokeWidth: 2 }
         }
 
-        Item { width: 1; height: 2 }
         Item {
             id: applyBox
             objectName: "applyAll"
-            width: 154; height: 40
+            width: 166; height: 36
             Rectangle {
-                x: 1; y: 2
+                x: 1; y: 6
                 width: 18; height: 18; radius: 5
                 color: page.applyAll ? Theme.select : Theme.card
                 border.width: page.applyAll ? 0 : 1.5
@@ -173,7 +181,7 @@ Item {
                 Glyph { anchors.centerIn: parent; size: 14; path: Icons.check; color: "#ffffff"; strokeWidth: 3; visible: page.applyAll }
             }
             Text {
-                x: 26; y: 2
+                x: 26; y: 6
                 width: parent.width - 26
                 text: movie.tr("applyAll")
                 color: Theme.ink

@@ -139,6 +139,9 @@ Item {
                 spacing: 14
                 ChoiceCard {
                     objectName: "choiceFullScreen"
+                    width: 168
+                    titleLines: 2
+                    detailLines: 1
                     title: movie.tr("sizeFull")
                     detail: movie.tr("sizeFullDetail")
                     tip: movie.tr("tipSizeFull")
@@ -148,6 +151,9 @@ Item {
                 }
                 ChoiceCard {
                     objectName: "choiceHalfScreen"
+                    width: 168
+                    titleLines: 2
+                    detailLines: 1
                     title: movie.tr("sizeHalf")
                     detail: movie.tr("sizeHalfDetail")
                     tip: movie.tr("tipSizeHalf")
@@ -160,7 +166,7 @@ Item {
             Text {
                 id: actionLabel
                 anchors.top: sizeRow.bottom
-                anchors.topMargin: 20
+                anchors.topMargin: 16
                 text: movie.tr("actionLabel")
                 color: Theme.inkSoft
                 font.family: movie.fontFamily
@@ -169,14 +175,16 @@ Item {
                 font.capitalization: Font.AllUppercase
                 font.letterSpacing: 0.6
             }
-            Row {
+            Column {
                 id: actionRow
                 anchors.top: actionLabel.bottom
                 anchors.topMargin: 8
-                spacing: 14
+                spacing: 8
                 ChoiceCard {
                     objectName: "choiceOpen"
-                    height: 84
+                    width: 350
+                    height: 54
+                    detailLines: 1
                     title: movie.tr("actionOpen")
                     detail: movie.tr("actionOpenDetail")
                     tip: movie.tr("tipActionOpen")
@@ -186,7 +194,9 @@ Item {
                 }
                 ChoiceCard {
                     objectName: "choiceNew"
-                    height: 84
+                    width: 350
+                    height: 54
+                    detailLines: 1
                     title: movie.tr("actionNew")
                     detail: movie.tr("actionNewDetail")
                     tip: movie.tr("tipActionNew")

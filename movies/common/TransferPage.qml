@@ -23,6 +23,7 @@ Item {
         target: movie
         function onFrameEntered(frame) {
             if (frame === 8) {
+                nav.nextClip.gotoFrame(0)
                 startTimer.restart()
             } else {
                 startTimer.stop()
