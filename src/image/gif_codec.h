@@ -71,6 +71,10 @@ public:
     // Keeps at most 255 bytes of the text.
     void SetComment(const char* text);
 
+    // Also cancel when *flag becomes non-zero (the caller's own escape field,
+    // which another thread may set while the decode runs).
+    void WatchEscape(const int32_t* flag) { m_pWatchedEscape = flag; }
+
     // LZW codes of the last decode that pointed past the next free table slot.
     int GetBadCodeCount() const { return m_nBadCodes; }
 
@@ -90,6 +94,7 @@ private:
     bool PaintTrueColor(uint32_t left, uint32_t top);
     void FinishTrueColor();
     bool Fail(const char* text);
+    bool Cancelled() const;
 
     // writer
     bool EncodeFrame(CRasterFile* out, CRaster* frame);
@@ -116,4 +121,5 @@ private:
     std::unique_ptr<CRaster> m_trueColor;
     int m_nBadCodes = 0;
     int m_nFailedFrame = -1;
+    const int32_t* m_pWatchedEscape = nullptr;
 };

@@ -206,6 +206,11 @@ bool CRasterGifCodec::DecodeAllFrames(CRasterFile* in, const FrameHandler& onFra
     return Run(in, &onFrame);
 }
 
+bool CRasterGifCodec::Cancelled() const
+{
+    return codec::EscapeSet(&info.nEscape) || codec::EscapeSet(m_pWatchedEscape);
+}
+
 bool CRasterGifCodec::Fail(const char* text)
 {
     SetLastError(text);
@@ -292,7 +297,7 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
     int frameNo = 0;
     bool bReached = false;
     for (;;) {
-        if (codec::EscapeSet(&info.nEscape)) {
+        if (Cancelled()) {
             m_nFailedFrame = frameNo;
             return Fail("");
         }
@@ -542,7 +547,7 @@ CRasterGifCodec::Walk CRasterGifCodec::DecodeImage(int frameNo, bool bDeliverEve
 
     DecodeLzw(target, width, height, (packed & 0x40) != 0);
 
-    if (codec::EscapeSet(&info.nEscape)) {
+    if (Cancelled()) {
         Fail("");
         return Walk::Failed;
     }

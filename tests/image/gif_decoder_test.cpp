@@ -437,6 +437,16 @@ TEST(GifDecoder, CancelsWhenEscapeIsSet)
     codec.SetEscape(1);
     EXPECT_FALSE(codec.Decode(&in));
     EXPECT_STREQ(codec.GetLastError(), "");
+
+    // A watched flag, set by the handler while the walk runs, stops it.
+    CRasterMemFile again(file.data(), unsigned(file.size()));
+    CRasterGifCodec walker;
+    int32_t flag = 0;
+    walker.WatchEscape(&flag);
+    int seen = 0;
+    EXPECT_FALSE(walker.DecodeAllFrames(&again, [&](CRaster&, int) { flag = ++seen == 2; return true; }));
+    EXPECT_EQ(seen, 2);
+    EXPECT_EQ(walker.GetFailedFrame(), 2);
 }
 
 // ---- the one-pass walk against frame-by-frame decoding ----
