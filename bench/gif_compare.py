@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Whole-process comparison of our GIF codec with gifsicle and ImageMagick.
+
+  bench/gif_compare.py BUILD_DIR
+
+Decoding: every frame of a large animated GIF, frame by frame as the wizard
+loads an animation (gif_driver each), in one walk (gif_driver walk), against
+`gifsicle --explode` and `convert -coalesce` (both write their frames to a
+scratch folder). Writing: a 100-frame 128 x 128 animation by our writer
+against gifsicle -O3 run on the same frames, and the two output sizes.
+Each command runs a few times; the best time counts. Ratios above 1 mean that
+the other tool took longer than ours."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def best_time(cmd, runs=3):
+    best = None
+    for _ in range(runs):
+        t = time.perf_counter()
+        subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        t = time.perf_counter() - t
+        best = t if best is None else min(best, t)
+    return best
+
+
+def make_large_gif(path):
+    """A 480 x 360 animation of 60 frames written by Pillow: moving gradients and
+    noise, one palette, full-size frames."""
+    code = r'''
+import sys, random
+from PIL import Image
+random.seed(1)
+frames = []
+pal = [v for i in range(256) for v in (i, (i * 5) % 256, 255 - i)]
+for f in range(60):
+    im = Image.new('P', (480, 360))
+    im.putpalette(pal)
+    px = im.load()
+    for y in range(360):
+        for x in range(480):
+            v = ((x + 3 * f) // 3 + y // 4) % 256
+            if random.random() < 0.05:
+                v = random.randrange(256)
+            px[x, y] = v
+    frames.append(im)
+frames[0].save(sys.argv[1], save_all=True, append_images=frames[1:], duration=50, loop=0, disposal=1, optimize=False)
+'''
+    for python in ('/usr/bin/python3', 'python3'):
+        if subprocess.run([python, '-c', 'import PIL'], capture_output=True).returncode == 0:
+            subprocess.run([python, '-c', code, path], check=True)
+            return
+    sys.exit('needs Python with Pillow')
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else 'build'
+    driver = os.path.join(build, 'bin', 'gif_driver')
+    if not os.path.exists(driver):
+        sys.exit('build gif_driver first: ninja -C %s gif_driver' % build)
+    tmp = tempfile.mkdtemp(prefix='gif-compare-')
+    try:
+        big = os.path.join(tmp, 'big.gif')
+        make_large_gif(big)
+        print('large GIF: 480 x 360, 60 frames, %d bytes' % os.path.getsize(big))
+        each = best_time([driver, 'each', big], runs=1)
+        walk = best_time([driver, 'walk', big])
+        explode = best_time(['gifsicle', '--explode', big, '-o', os.path.join(tmp, 'x')])
+        coalesce = best_time(['convert', big, '-coalesce', os.path.join(tmp, 'c%03d.gif')], runs=1)
+        print('decode every frame:')
+        print('  ours, frame by frame  %8.3f s' % each)
+        print('  ours, one walk        %8.3f s   (frame by frame / walk = %.1f)' % (walk, each / walk))
+        print('  gifsicle --explode    %8.3f s   (gifsicle / walk = %.2f)' % (explode, explode / walk))
+        print('  convert -coalesce     %8.3f s   (convert / walk = %.2f)' % (coalesce, coalesce / walk))
+
+        ours = os.path.join(tmp, 'ours.gif')
+        write = best_time([driver, 'write', '100', '128', ours])
+        o3 = os.path.join(tmp, 'o3.gif')
+        gifsicle_o3 = best_time(['gifsicle', '-O3', ours, '-o', o3])
+        print('write 100 frames of 128 x 128:')
+        print('  ours                  %8.3f s   %8d bytes' % (write, os.path.getsize(ours)))
+        print('  gifsicle -O3          %8.3f s   %8d bytes   (time ratio %.2f, size ours / gifsicle %.2f)'
+              % (gifsicle_o3, os.path.getsize(o3), gifsicle_o3 / write, os.path.getsize(ours) / os.path.getsize(o3)))
+        same = subprocess.run(['gifsicle', '--info', ours], capture_output=True).returncode == 0
+        print('  gifsicle --info accepts our file: %s' % same)
+    finally:
+        shutil.rmtree(tmp)
+
+
+if __name__ == '__main__':
+    main()
