@@ -103,6 +103,7 @@ Item {
             elide: Text.ElideRight
         }
         Rectangle {
+            objectName: "durationTrack"
             x: page.trackLeft; y: 272
             width: page.trackLength; height: 6
             radius: 3
@@ -128,9 +129,12 @@ Item {
             x: page.trackLeft
             y: 275
             property int sent: -1
+            property bool userMove: false
             function position() { return Math.round(x - page.trackLeft) }
             function moveTo(px) {
+                userMove = true
                 x = Math.max(page.trackLeft, Math.min(page.trackLeft + page.trackLength, px))
+                userMove = false
                 report()
             }
             function report() {
@@ -140,7 +144,8 @@ Item {
                     movie.send("duration", String(p))
                 }
             }
-            onXChanged: if (!knobArea.drag.active) sent = position()
+            // A position set by the program is not reported back to it.
+            onXChanged: if (!knobArea.drag.active && !userMove) sent = position()
             Rectangle {
                 x: -9; y: -9
                 width: 18; height: 18; radius: 9

@@ -126,6 +126,15 @@ TEST(AnimationPage, DurationCursorIsPlacedByTheProgramAndDraggedByTheUser)
     ASSERT_FALSE(movie.commands.empty());
     EXPECT_EQ(movie.commands.back(), Command("duration", "0"));
     EXPECT_DOUBLE_EQ(cursor->mapToScene(QPointF(0, 0)).x(), 133.0);
+
+    // A click on the track moves the cursor there.
+    movie.commands.clear();
+    QQuickItem* track = movie.item("durationTrack");
+    ASSERT_NE(track, nullptr);
+    movie.clickAt(track->mapToScene(QPointF(45, track->height() / 2)));
+    ASSERT_EQ(movie.commands.size(), 1u);
+    EXPECT_EQ(movie.commands[0], Command("duration", "45"));
+    EXPECT_DOUBLE_EQ(cursor->mapToScene(QPointF(0, 0)).x(), 178.0);
 }
 
 TEST(AnimationPage, FrameFourShowsTheEmptyAnimationAndFiveTheEditor)
