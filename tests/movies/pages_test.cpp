@@ -59,7 +59,7 @@ const Click kClicks[] = {
 
 class PageButtons : public ::testing::TestWithParam<QString> {};
 
-TEST_P(PageButtons, EachButtonSendsItsCommand)
+TEST_P(PageButtons, EachButtonHasATipAndSendsItsCommand)
 {
     for (const Click& c : kClicks) {
         SCOPED_TRACE(std::string(c.element) + " on frame " + std::to_string(c.frame));
@@ -67,7 +67,9 @@ TEST_P(PageButtons, EachButtonSendsItsCommand)
         ASSERT_TRUE(movie.loaded());
         if (c.gotoFrame >= 0)
             movie.call("gotoFrame", {c.gotoFrame});
-        ASSERT_TRUE(movie.click(c.element)) << "no visible element " << c.element;
+        ASSERT_TRUE(movie.hover(c.element)) << "no visible element " << c.element;
+        EXPECT_FALSE(movie.getVariable("tt").isEmpty()) << "no tip";
+        ASSERT_TRUE(movie.click(c.element));
         ASSERT_EQ(movie.commands.size(), 1u);
         EXPECT_EQ(movie.commands[0], Command(c.command, c.args));
     }
