@@ -84,6 +84,7 @@ struct MakeOptions {
 // The boxes that the loading rules and the picture library show while the
 // source is read, kept to explain a refusal.
 std::string g_loadReasons;
+std::string g_loadSource;
 
 void CollectPictureBox(void*, const char* text)
 {
@@ -96,7 +97,8 @@ void CollectPictureBox(void*, const char* text)
 
 void CollectRasterBox(const char* text, const char* caption, RasterBoxIcon)
 {
-    std::string line = caption ? caption : "";
+    // The open error names the file in its caption; the path is printed anyway.
+    std::string line = caption && g_loadSource != caption ? caption : "";
     if (text && *text)
         line += line.empty() ? std::string(text) : ": " + std::string(text);
     CollectPictureBox(nullptr, line.c_str());
@@ -263,6 +265,7 @@ int RunMakeCommand(int argc, char** argv)
     CAnimDoc doc;
     doc.SetDelayLimits(o.minDelay, o.maxDelay, o.defaultDelay);
     g_loadReasons.clear();
+    g_loadSource = o.source;
     const PictureBoxHook previousHook = SetPictureBoxHook(CollectPictureBox);
     SetRasterMessageHandler(CollectRasterBox);
     bool bLoaded = doc.Load(o.source, kAllowAll, 0);
