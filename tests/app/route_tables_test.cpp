@@ -8,6 +8,7 @@
 #include "wizard_test_support.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -274,16 +275,20 @@ TEST_F(FrameRoutes, MenuChoicesMinimiseOrShowTheAboutBox)
     answer = CDlgFrame::kMenuAbout;
     QString shownTitle;
     QWidget* shownParent = nullptr;
+    QString shownText;
     QTimer::singleShot(50, [&] {
         if (QWidget* box = QApplication::activeModalWidget()) {
             shownTitle = box->windowTitle();
             shownParent = box->parentWidget();
+            if (auto* text = box->findChild<QLabel*>(QStringLiteral("aboutText")))
+                shownText = text->text();
             box->close();
         }
     });
     platform::SendWindowMessage(frame.get(), WM_SYSCOMMAND, SC_MOUSEMENU | 0x3);
     EXPECT_EQ(shownTitle, QStringLiteral("About Create animation wizard"));
     EXPECT_EQ(shownParent, frame.get());
+    EXPECT_EQ(shownText, QStringLiteral("Create animation wizard\nVersion RC4 (1.3)"));
     EXPECT_FALSE(frame->windowState() & Qt::WindowMinimized);
     CDlgFrame::SetMenuTracker({});
 }
