@@ -32,7 +32,9 @@ uint8_t Blend(uint8_t c00, uint8_t c10, uint8_t c01, uint8_t c11, float dx, floa
 
 bool CRaster::Resample(long newWidth, long newHeight, int mode)
 {
-    if (newWidth <= 0 || newHeight <= 0)
+    // A size the picture header cannot hold is refused here, before it could
+    // be cut down to 32 bits on its way to Create.
+    if (newWidth <= 0 || newHeight <= 0 || newWidth > INT32_MAX || newHeight > INT32_MAX)
         return false;
     const long width = head.biWidth;
     const long height = head.biHeight;

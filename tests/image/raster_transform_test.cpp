@@ -55,8 +55,12 @@ TEST(RasterResample, RefusesEmptyAndNegativeSizesAndKeepsEqualSizes)
 {
     CRaster img = Numbered(4, 3, 24);
     const CRaster before(img);
-    for (auto [w, h] : {std::pair{0L, 3L}, {4L, 0L}, {-4L, 3L}, {4L, -1L}, {-1L, -1L}})
-        EXPECT_FALSE(img.Resample(w, h, 1)) << w << " x " << h;
+    // Sizes past 32 bits would otherwise wrap to small ones (2^32 + 2 to 2).
+    const long wraps = (1L << 32) + 2;
+    for (auto [w, h] : {std::pair{0L, 3L}, {4L, 0L}, {-4L, 3L}, {4L, -1L}, {-1L, -1L}, {wraps, 2L}, {2L, wraps}})
+        for (int mode : {0, 1})
+            EXPECT_FALSE(img.Resample(w, h, mode)) << w << " x " << h << " mode " << mode;
+    EXPECT_TRUE(SamePixels(img, before));
     EXPECT_TRUE(img.Resample(4, 3, 0));
     EXPECT_TRUE(SamePixels(img, before));
     CRaster empty;
