@@ -596,6 +596,16 @@ long RegistrySetString(const std::string& keyPath, const std::string& valueName,
         else
             content.insert(at, line + doc->lineBreak);
     }
+    // A value name with a line break cannot be written in this format: the store
+    // would no longer parse. Whatever would not read back is refused unwritten.
+    bool readsBack = false;
+    if (std::optional<RegistryDocument> check = ParseRegistry(content)) {
+        bool checkKey = false;
+        const RegistryValueLine* written = FindValue(*check, fullKey, valueName, checkKey);
+        readsBack = written && written->bytes == stored + '\0';
+    }
+    if (!readsBack)
+        return kRegInvalidParameter;
     return ReplaceStore(path, content, st.st_mode);
 }
 

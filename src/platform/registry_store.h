@@ -32,6 +32,7 @@ inline constexpr long kRegNotFound = 2;       // missing store, key or value
 inline constexpr long kRegAccessDenied = 5;   // read-only store or folder
 inline constexpr long kRegInvalidData = 13;   // unreadable or unparsable store
 inline constexpr long kRegWriteFault = 29;    // the new store could not be put in place
+inline constexpr long kRegInvalidParameter = 87; // a value name the store cannot hold
 inline constexpr long kRegDiskFull = 112;
 inline constexpr long kRegMoreData = 234;     // value larger than the caller's buffer
 

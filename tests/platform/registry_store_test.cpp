@@ -229,6 +229,37 @@ TEST_F(StoreTest, WrittenTextsReadBackExactly)
     EXPECT_EQ(bytes, std::string("ab\0", 3));
 }
 
+TEST_F(StoreTest, OddValueNamesReadBackOrAreRefusedWithTheStoreKept)
+{
+    WriteFile(m_store, kSample);
+    struct Case {
+        std::string name;
+        long status;
+    };
+    const Case cases[] = {
+        {"quote \" in it", kRegOk},
+        {"back\\slash\\", kRegOk},
+        {"; like a comment", kRegOk},
+        {"[like a key]", kRegOk},
+        {"tab\there", kRegOk},
+        {"Ünïcode 名", kRegOk},
+        {"two\nlines", kRegInvalidParameter}, // would break the store for every later read
+        {"\n", kRegInvalidParameter},
+    };
+    for (const Case& c : cases) {
+        const std::string before = ReadFile(m_store);
+        EXPECT_EQ(RegistrySetString(kUser, c.name, "v"), c.status) << c.name;
+        std::string bytes;
+        if (c.status == kRegOk) {
+            EXPECT_EQ(Query(kUser, c.name, bytes), kRegOk) << c.name;
+            EXPECT_EQ(bytes, std::string("v\0", 2)) << c.name;
+        } else {
+            EXPECT_EQ(ReadFile(m_store), before) << c.name;
+        }
+        EXPECT_EQ(Query(kUser, "BrowseAnim", bytes), kRegOk) << "after " << c.name;
+    }
+}
+
 TEST_F(StoreTest, WriteFailsWithoutChangingTheStore)
 {
     EXPECT_EQ(RegistrySetString(kUser, "BrowseAnim", "/x"), kRegNotFound) << "no store";
