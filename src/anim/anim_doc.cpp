@@ -152,7 +152,7 @@ bool CAnimDoc::BuildGifFramesOnePass(int32_t frameCount, const RGBQUAD* sharedPa
     // text for the first frame that cannot be decoded.
     FILE* stream = std::fopen(m_strPath.c_str(), "rb");
     if (!stream) {
-        RasterMessageBox("File open error", m_strPath.c_str(), RasterBoxError);
+        RasterMessageBox("File open error", m_strPath.c_str(), RasterBoxNone);
         return false;
     }
     CRasterIOFile file(stream);

@@ -290,6 +290,29 @@ TEST(AnimDocBuild, ATruncatedGifBuildsTheSameBothWays)
     }
 }
 
+TEST(AnimDocBuild, ASourceGoneAfterLoadingShowsTheSameOpenErrorBothWays)
+{
+    ScratchDir dir;
+    const std::string path = dir.File("gone.gif");
+    RunFixtures("gif " + path + " 3 10 10 20");
+    std::vector<std::string> boxes[2];
+    int i = 0;
+    for (CAnimDoc::GifReading reading : {CAnimDoc::GifReading::OnePass, CAnimDoc::GifReading::FrameByFrame}) {
+        const std::string copy = dir.File("copy.gif");
+        std::filesystem::copy_file(path, copy, std::filesystem::copy_options::overwrite_existing);
+        CAnimDoc doc;
+        doc.SetDelayLimits(10, 250, 50);
+        ASSERT_TRUE(doc.Load(copy, kAllowAll, 0));
+        std::filesystem::remove(copy);
+        BoxRecorder recorder;
+        EXPECT_FALSE(doc.BuildFrames(reading));
+        EXPECT_EQ(doc.GetFrameCount(), 0);
+        boxes[i++] = recorder.boxes;
+    }
+    ASSERT_EQ(boxes[0].size(), 1u);
+    EXPECT_EQ(boxes[0], boxes[1]) << "same text, caption and icon";
+}
+
 TEST(AnimDocBuild, ThreeHundredFramesAreCutTo256)
 {
     ScratchDir dir;

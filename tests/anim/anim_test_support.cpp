@@ -77,10 +77,10 @@ RGBQUAD ColourAtTop(const CRaster& picture, long x, long y)
 namespace {
 BoxRecorder* g_recorder = nullptr;
 
-void RecordBox(const char* text, const char* caption, RasterBoxIcon)
+void RecordBox(const char* text, const char* caption, RasterBoxIcon icon)
 {
     if (g_recorder)
-        g_recorder->boxes.push_back(std::string(caption) + "|" + text);
+        g_recorder->boxes.push_back(std::string(caption) + "|" + text + "|" + std::to_string(int(icon)));
 }
 void RecordHolderBox(void*, const char* text)
 {

@@ -40,7 +40,7 @@ class BoxRecorder {
 public:
     BoxRecorder();
     ~BoxRecorder();
-    std::vector<std::string> boxes; // "caption|text"
+    std::vector<std::string> boxes; // "caption|text|icon", or "holder|text" for the loading rules
 };
 
 } // namespace animtest
