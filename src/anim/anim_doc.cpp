@@ -177,6 +177,10 @@ void CAnimDoc::ShiftFrames(int32_t index, int32_t count)
     if (index < 0 || index >= m_nFrames)
         return;
     if (count == 1) {
+        // With every slot in use the last frame would have nowhere to go and
+        // the count would pass the slots.
+        if (m_nFrames >= kMaxFrames)
+            return;
         for (int32_t j = m_nFrames - 1; j >= index; --j) {
             if (j + 1 < kMaxFrames)
                 m_frames[j + 1] = m_frames[j];

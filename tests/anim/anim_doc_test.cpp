@@ -114,6 +114,9 @@ TEST(AnimDocFrames, InsertRefusesBadIndicesAndA257thFrame)
     full.InsertFrame(CAnimDoc::kMaxFrames, MakeIndexed(8, 6));
     EXPECT_EQ(full.GetFrameCount(), CAnimDoc::kMaxFrames);
     EXPECT_EQ(Slots(full), before) << "no frame may be pushed out of the slots";
+    full.ShiftFrames(0, 1);
+    EXPECT_EQ(full.GetFrameCount(), CAnimDoc::kMaxFrames);
+    EXPECT_EQ(Slots(full), before) << "a full document opens no gap";
 }
 
 TEST(AnimDocFrames, InsertedPictureTakesFrameZerosDepthPaletteAndNoTransparency)
