@@ -288,7 +288,9 @@ private:
         fs::file_status st = fs::symlink_status(source, ec);
         if (ec || st.type() == fs::file_type::not_found)
             return Fail(kFileOpNotFound, source);
-        if (st.type() == fs::file_type::directory) {
+        // A link to a folder is copied as the folder, so it is checked as one.
+        const bool sourceIsFolder = IsDirectory(source);
+        if (sourceIsFolder) {
             if (m_op.flags & kFilesOnly)
                 return Fail(kFileOpInvalidFiles, source);
             if (IsInside(destination, source))
@@ -297,7 +299,7 @@ private:
         if (Exists(destination)) {
             if (SameFile(source, destination))
                 return Fail(kFileOpSameFile, source);
-            if (IsDirectory(destination) != (st.type() == fs::file_type::directory))
+            if (IsDirectory(destination) != sourceIsFolder)
                 return Fail(kFileOpFileExists, destination);
             bool cancelled = false;
             std::string text = "The destination already contains a file named \"" +
@@ -418,15 +420,21 @@ std::vector<std::string> SplitPathList(const char* list)
 
 int CopyFileAtomically(const std::string& source, const std::string& target, const CopyProgress& progress)
 {
-    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe is refused below instead of waiting for a writer.
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0)
         return StatusFromErrno(errno);
     struct stat st{};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    // Pipes, sockets and devices are no files to copy.
+    const int unfit = ::fstat(in, &st) != 0 ? errno
+                      : S_ISREG(st.st_mode)  ? 0
+                      : S_ISDIR(st.st_mode)  ? EISDIR
+                                             : EACCES;
+    if (unfit != 0) {
         ::close(in);
-        return StatusFromErrno(error);
+        return StatusFromErrno(unfit);
     }
+    ::fcntl(in, F_SETFL, ::fcntl(in, F_GETFL) & ~O_NONBLOCK);
 
     fs::path targetPath(target);
     std::string folder = targetPath.has_parent_path() ? targetPath.parent_path().string() : ".";

@@ -258,6 +258,8 @@ TEST_F(ShellFileOpTest, FailuresReturnTheirNumberAndShowABoxUnlessTold)
 {
     fs::path a = File("a.gif", "A");
     fs::create_directory(m_dir / "folder");
+    fs::create_directory_symlink(m_dir / "folder", m_dir / "link");
+    ASSERT_EQ(::mkfifo((m_dir / "pipe").c_str(), 0644), 0);
     struct Case {
         const char* what;
         unsigned code;
@@ -277,6 +279,14 @@ TEST_F(ShellFileOpTest, FailuresReturnTheirNumberAndShowABoxUnlessTold)
         {"delete folder with files only", FO_DELETE, (m_dir / "folder").string(), "",
          platform::kFileOpInvalidFiles},
         {"folder into itself", FO_MOVE, m_dir.string(), (m_dir / "folder").string(), platform::kFileOpDestSubtree},
+        // A link to a folder is a folder: refused with files only, never copied into itself.
+        {"link to a folder with files only", FO_COPY, (m_dir / "link").string(), (m_dir / "f3").string(),
+         platform::kFileOpInvalidFiles},
+        {"link to a folder into itself", FO_COPY, (m_dir / "link").string(), (m_dir / "link/inner").string(),
+         platform::kFileOpDestSubtree},
+        // Neither a wait for a writer nor a success without a copy.
+        {"pipe", FO_COPY, (m_dir / "pipe").string(), (m_dir / "p.gif").string(), platform::kFileOpAccessDenied},
+        {"device", FO_COPY, "/dev/null", (m_dir / "d.gif").string(), platform::kFileOpAccessDenied},
     };
     for (bool quiet : {false, true}) {
         for (const Case& c : cases) {
@@ -301,6 +311,9 @@ TEST_F(ShellFileOpTest, FailuresReturnTheirNumberAndShowABoxUnlessTold)
     }
     EXPECT_EQ(ReadFile(a), "A") << "a refused copy onto itself leaves the file whole";
     EXPECT_TRUE(fs::is_directory(m_dir / "folder"));
+    for (const char* name : {"f3", "folder/inner", "p.gif", "d.gif"})
+        EXPECT_FALSE(fs::exists(m_dir / name)) << name;
+    EXPECT_EQ(Temporaries(), 0);
 }
 
 TEST_F(ShellFileOpTest, MoveAndRenameTakeTheFileAlong)
