@@ -359,6 +359,68 @@ TEST(GifWriter, RoundTripsRunsOfEveryLengthAcrossClears)
             ASSERT_EQ(TopDownIndex(*d.picture, x, y), pixels[size_t(y) * w + x]) << x << "," << y;
 }
 
+// Decoders accept many code streams for one picture; files made by the
+// program must be the very bytes of its run coder. tests/image/gif_run_coder.py
+// is a second coder written apart from ours; both must give the same sub-blocks.
+TEST(GifWriter, ImageDataMatchesTheIndependentCoderByteForByte)
+{
+    if (!HaveTool("python3"))
+        GTEST_SKIP() << "needs python3";
+    TempDir dir;
+    std::mt19937 rng(5);
+    struct Case {
+        uint32_t w, h;
+        long bpp;
+        int pattern;
+    };
+    std::vector<Case> cases;
+    for (int kind = 0; kind <= 6; ++kind) {
+        cases.push_back({97, 61, 8, kind});
+        cases.push_back({300, 257, 8, kind});
+        cases.push_back({33, 40, 4, kind});
+        cases.push_back({50, 9, 1, kind});
+    }
+    // Long runs that meet the table, outgrow it and force clears mid-run,
+    // with short changing stretches between them.
+    std::vector<uint8_t> runs;
+    for (uint32_t len : {2u, 3u, 254u, 255u, 1000u, 3837u, 3838u, 14726u, 70000u}) {
+        runs.insert(runs.end(), len, uint8_t(rng() % 3));
+        for (int i = 0; i < 40; ++i)
+            runs.push_back(uint8_t(rng() % 7));
+        runs.insert(runs.end(), len / 2 + 1, uint8_t(runs.back()));
+    }
+    const uint32_t runsWidth = 1000;
+    runs.resize((runs.size() + runsWidth - 1) / runsWidth * runsWidth, 0);
+    cases.push_back({runsWidth, uint32_t(runs.size() / runsWidth), 8, -1});
+
+    for (const Case& c : cases) {
+        auto frame = MakeFrame(c.w, c.h, c.bpp, [&](uint32_t x, uint32_t y) {
+            const uint32_t v = c.pattern < 0 ? runs[size_t(y) * c.w + x] : Pattern(c.pattern, x, y, c.w, rng);
+            return uint8_t(v & ((1u << c.bpp) - 1));
+        });
+        Bytes indices;
+        for (uint32_t y = 0; y < c.h; ++y)
+            for (uint32_t x = 0; x < c.w; ++x)
+                indices.push_back(TopDownIndex(*frame, x, y));
+        WriteFile(dir.Path("indices"), indices);
+        const int codeSize = c.bpp < 2 ? 2 : int(c.bpp);
+        ASSERT_EQ(RunCommand("python3 " TESSARY_SOURCE_DIR "/tests/image/gif_run_coder.py " +
+                             std::to_string(codeSize) + " <'" + dir.Path("indices") + "' >'" +
+                             dir.Path("expected") + "'"),
+                  0);
+        const Bytes expected = ReadFile(dir.Path("expected"));
+
+        const Bytes file = WriteOne(*frame);
+        const size_t table = size_t(3) << c.bpp;
+        const size_t data = 13 + table + 19 + 8 + 10 + table;
+        ASSERT_LT(data + 1 + expected.size(), file.size());
+        EXPECT_EQ(file[data], codeSize);
+        const Bytes written(file.begin() + long(data + 1), file.begin() + long(data + 1 + expected.size()));
+        EXPECT_TRUE(written == expected) << c.w << " x " << c.h << " bpp " << c.bpp << " pattern " << c.pattern;
+        EXPECT_EQ(file[data + 1 + expected.size()], 0) << "terminator right after the data";
+    }
+}
+
 // Everything the writer writes must read the same in Pillow and be accepted
 // by gifsicle.
 TEST(GifWriter, PillowReadsWhatWeWriteAndGifsicleAcceptsIt)
