@@ -7,8 +7,8 @@
 // far when its disposal method is 1 (0 counts as 1); with any other method the
 // picture becomes that image alone, at its own size.
 //
-// A file without a global colour table whose first image is smaller than the
-// logical screen in both directions is taken to be a "true-colour" GIF: a
+// A file without a global colour table whose first image differs from the
+// logical screen in both width and height is taken to be a "true-colour" GIF: a
 // picture spread over many images, each with its own 256 colours. All its
 // images are painted into one 24-bit picture of screen size.
 //
