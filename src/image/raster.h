@@ -198,7 +198,7 @@ public:
     // --- colour depth and colour ---
     bool DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* palette = nullptr);
     bool IncreaseBpp(uint32_t bpp);
-    bool Light(long brightness, long contrast = 0);
+    bool Light(long brightness, long contrast);
     void SetStdPalette();
     void SetGrayPalette();
 
