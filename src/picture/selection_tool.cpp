@@ -86,10 +86,10 @@ void CSelectionTool::FitSelection()
 
 bool CSelectionTool::HitHandle(int32_t x, int32_t y)
 {
-    // While a corner is being dragged its handle and anchor stay fixed, even
-    // when the pointer passes over another handle.
-    const bool bTrack = m_nState != StateResizing;
-    if (bTrack)
+    // While a corner is being dragged the grip is not dropped, but passing over
+    // another handle takes that one (the last hit wins): a corner dragged into
+    // the opposite one carries on from there.
+    if (m_nState != StateResizing)
         m_nHandle = HandleNone;
     bool bHit = false;
     for (int handle = HandleTopLeft; handle <= HandleBottomRight; ++handle) {
@@ -97,10 +97,8 @@ bool CSelectionTool::HitHandle(int32_t x, int32_t y)
         if (x >= c.x - kHandleReach && x < c.x + kHandleReach && y >= c.y - kHandleReach &&
             y < c.y + kHandleReach) {
             bHit = true;
-            if (bTrack) {
-                m_nHandle = handle;
-                m_ptAnchor = OppositeCorner(m_rcSel, handle);
-            }
+            m_nHandle = handle;
+            m_ptAnchor = OppositeCorner(m_rcSel, handle);
         }
     }
     return bHit;

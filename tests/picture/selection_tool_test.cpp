@@ -177,11 +177,14 @@ TEST(SelectionResize, FollowsTheAspectAndStaysInTheBounds)
     // Past the bounds: clamped to them.
     tool.OnMouse(kMouseLeftButton, 500, 500, nullptr);
     EXPECT_EQ(tool.GetSelection(), kSquare);
-    // Dragging over the handle in the opposite corner keeps the anchor.
+    // Dragged into the opposite corner the selection stops at 40 x 40, and the
+    // pointer now lies over that corner's handle, which takes the grip: the
+    // anchor becomes the corner it left behind.
     tool.OnMouse(kMouseLeftButton, 36, 112, nullptr);
-    EXPECT_EQ(tool.GetAnchor().x, 33);
-    EXPECT_EQ(tool.GetAnchor().y, 109);
     EXPECT_EQ(tool.GetSelection(), (RECT{33, 109, 73, 149}));
+    EXPECT_EQ(tool.GetHandle(), CSelectionTool::HandleTopLeft);
+    EXPECT_EQ(tool.GetAnchor().x, 73);
+    EXPECT_EQ(tool.GetAnchor().y, 149);
     tool.OnMouse(0, 36, 112, nullptr);
     EXPECT_EQ(tool.GetState(), CSelectionTool::StateIdle);
 }
