@@ -3,12 +3,12 @@
 #include "message_box.h"
 #include "messages.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <sys/stat.h>
@@ -17,22 +17,12 @@
 namespace fs = std::filesystem;
 using platform::BoxIcon;
 using platform::MessageBoxRecorder;
+using testsupport::MakeTempDir;
+using testsupport::ReadFile;
+using testsupport::RemoveTree;
+using testsupport::WriteFile;
 
 namespace {
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 const std::string kStore =
     "Windows Registry Editor Version 5.00\n"
@@ -54,9 +44,8 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tessary-settings-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        m_dir = MakeTempDir("tessary-settings");
+        ASSERT_FALSE(m_dir.empty());
         m_store = m_dir / "registry.reg";
         ::setenv("TESSARY_REGISTRY", m_store.c_str(), 1);
         WriteFile(m_store, kStore);
@@ -65,8 +54,7 @@ protected:
     void TearDown() override
     {
         ::unsetenv("TESSARY_REGISTRY");
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        RemoveTree(m_dir);
         g_messages = WizardMessages();
     }
 

@@ -3,6 +3,8 @@
 #include "file_operation.h"
 #include "message_box.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,8 +12,6 @@
 #include <QTimer>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <fcntl.h>
@@ -22,37 +22,25 @@
 namespace fs = std::filesystem;
 using platform::BoxResult;
 using platform::MessageBoxRecorder;
+using testsupport::MakeTempDir;
+using testsupport::ReadFile;
+using testsupport::RemoveTree;
+using testsupport::WriteFile;
 
 namespace {
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 class ShellFileOpTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tessary-fileop-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        m_dir = MakeTempDir("tessary-fileop");
+        ASSERT_FALSE(m_dir.empty());
     }
     void TearDown() override
     {
         if (!m_mount.empty())
             ::umount(m_mount.c_str());
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        RemoveTree(m_dir);
     }
 
     fs::path File(const std::string& name, const std::string& content)

@@ -3,15 +3,15 @@
 // figures so a run can be compared with the last one.
 #include "registry_store.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include <csignal>
@@ -22,6 +22,10 @@
 
 namespace fs = std::filesystem;
 using namespace platform;
+using testsupport::MakeTempDir;
+using testsupport::ReadFile;
+using testsupport::RemoveTree;
+using testsupport::WriteFile;
 
 namespace {
 
@@ -40,20 +44,6 @@ const std::string kStore =
     "\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards\\user]\n"
     "\"BrowseAnim\"=\"v0\"\n";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 std::string QueryText(const char* key, const std::string& name, long* status = nullptr)
 {
@@ -78,9 +68,8 @@ class ReliabilityTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tessary-reliability-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        m_dir = MakeTempDir("tessary-reliability");
+        ASSERT_FALSE(m_dir.empty());
         UseStore(m_dir / "registry.reg");
     }
     void TearDown() override
@@ -90,8 +79,7 @@ protected:
         if (!m_mount.empty()) {
             ::umount(m_mount.c_str());
         }
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
+        RemoveTree(m_dir);
     }
     void UseStore(const fs::path& path)
     {

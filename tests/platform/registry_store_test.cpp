@@ -1,11 +1,11 @@
 #include "registry_store.h"
 
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <sys/stat.h>
@@ -13,34 +13,22 @@
 
 namespace fs = std::filesystem;
 using namespace platform;
+using testsupport::MakeTempDir;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
 
 namespace {
 
 const char* const kWizards = "SOFTWARE\\Quenlor\\Tessary\\Customization Wizards";
 const char* const kUser = "SOFTWARE\\Quenlor\\Tessary\\Customization Wizards\\user";
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
-
 // A store in a fresh folder, named by TESSARY_REGISTRY for the test's duration.
 class StoreTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tessary-store-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        m_dir = pattern;
+        m_dir = MakeTempDir("tessary-store");
+        ASSERT_FALSE(m_dir.empty());
         m_store = m_dir / "registry.reg";
         ::setenv("TESSARY_REGISTRY", m_store.c_str(), 1);
     }
