@@ -4,26 +4,10 @@
 
 #include <array>
 #include <cstdio>
-#include <random>
-#include <unistd.h>
 
 #include "picture_holder.h"
 
 namespace animtest {
-
-ScratchDir::ScratchDir()
-{
-    std::random_device rd;
-    m_path = std::filesystem::temp_directory_path() /
-             ("tessary-anim-" + std::to_string(getpid()) + "-" + std::to_string(rd()));
-    std::filesystem::create_directories(m_path);
-}
-
-ScratchDir::~ScratchDir()
-{
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
 
 std::string RunFixtures(const std::string& arguments)
 {

@@ -7,19 +7,14 @@
 #include <vector>
 
 #include "raster.h"
+#include "test_support.h"
 
 namespace animtest {
 
 // A fresh folder removed when the object goes.
-class ScratchDir {
+class ScratchDir : public testsupport::ScratchDir {
 public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::filesystem::path& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
+    ScratchDir() : testsupport::ScratchDir("tessary-anim") {}
 };
 
 // Runs tests/anim/anim_fixtures.py with the arguments; returns its stdout, and

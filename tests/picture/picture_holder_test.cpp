@@ -13,6 +13,7 @@
 
 #include "picture_holder.h"
 #include "raster.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -45,9 +46,8 @@ public:
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/picture-holder-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
+        dir = testsupport::MakeTempDir("picture-holder");
+        ASSERT_FALSE(dir.empty());
         const std::string script = R"PY(
 import sys
 from PIL import Image

@@ -1,16 +1,15 @@
 // tessary-anim make, end to end: generated sources in, the written animation
 // read back by Pillow (frame count, size, delays, and the first frame against
 // the expected cut-out or fit), and the failures with their texts and exits.
-#include <gtest/gtest.h>
+#include "test_support.h"
 
-#include <sys/wait.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,51 +21,26 @@ namespace {
 const std::string kTool = TESSARY_BINARY_DIR "/bin/tessary-anim";
 const std::string kFixtures = "/usr/bin/python3 " TESSARY_SOURCE_DIR "/tests/anim/anim_fixtures.py";
 
-struct RunResult {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string Slurp(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using RunResult = testsupport::ShellResult;
+using testsupport::ReadFile;
 
 class MakeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::random_device rd;
-        dir = fs::temp_directory_path() / ("tessary-make-" + std::to_string(rd()));
-        fs::create_directories(dir);
+        dir = testsupport::MakeTempDir("tessary-make");
+        ASSERT_FALSE(dir.empty());
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override { testsupport::RemoveTree(dir); }
 
     std::string F(const std::string& name) const { return (dir / name).string(); }
 
-    RunResult Shell(const std::string& line) const
-    {
-        const fs::path out = dir / ".out";
-        const fs::path err = dir / ".err";
-        const std::string cmd = line + " >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int status = std::system(cmd.c_str());
-        RunResult r;
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = Slurp(out);
-        r.err = Slurp(err);
-        fs::remove(out);
-        fs::remove(err);
-        return r;
-    }
+    RunResult Shell(const std::string& line) const { return testsupport::RunShell(line, dir); }
 
     void Fixture(const std::string& args) const
     {
         const RunResult r = Shell(kFixtures + " " + args);
-        ASSERT_EQ(r.code, 0) << r.err;
+        ASSERT_EQ(r.exitCode, 0) << r.err;
     }
 
     RunResult Make(const std::string& args) const { return Shell(kTool + " make " + args); }
@@ -110,7 +84,7 @@ TEST_F(MakeTest, AStillJpegBecomesTheCentredSquare)
 {
     Fixture("stripes " + F("s.jpg") + " 256 128");
     const RunResult r = Make(F("s.jpg") + " -o " + F("out.gif"));
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Info info = Read(F("out.gif"));
     EXPECT_EQ(info.frames, 1);
     EXPECT_EQ(info.width, 128);
@@ -125,7 +99,7 @@ TEST_F(MakeTest, APngWithAlphaFitsOnBlackAtHalfScreen)
 {
     Fixture("alpha " + F("a.png") + " 200 100");
     const RunResult r = Make(F("a.png") + " -o " + F("out.gif") + " --fit --size 64");
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Info info = Read(F("out.gif"));
     EXPECT_EQ(info.frames, 1);
     EXPECT_EQ(info.width, 64);
@@ -137,7 +111,7 @@ TEST_F(MakeTest, AnAnimatedGifKeepsItsFramesWithDelaysWithinTheLimits)
 {
     Fixture("gif " + F("a.gif") + " 40 160 120 0,5,10,30,300,1000");
     const RunResult r = Make(F("a.gif") + " -o " + F("out.gif") + " --delay-limits 10,250,50");
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     const Info info = Read(F("out.gif"));
     ASSERT_EQ(info.frames, 40);
     EXPECT_EQ(info.width, 128);
@@ -153,13 +127,13 @@ TEST_F(MakeTest, ThreeHundredFramesBecome256AndDelaysCanBeSetForAll)
 {
     Fixture("gif " + F("long.gif") + " 300 24 24 3");
     RunResult r = Make(F("long.gif") + " -o " + F("out.gif"));
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     Info info = Read(F("out.gif"));
     EXPECT_EQ(info.frames, 256);
     EXPECT_EQ(info.ms.front(), 100) << "3 is below the default minimum of 10";
 
     r = Make(F("long.gif") + " -o " + F("out.gif") + " --delay 7 --delay-limits 4,250,50 --size 64");
-    ASSERT_EQ(r.code, 0) << r.err;
+    ASSERT_EQ(r.exitCode, 0) << r.err;
     info = Read(F("out.gif"));
     EXPECT_EQ(info.width, 64);
     ASSERT_EQ(info.ms.size(), 256u);
@@ -181,7 +155,7 @@ TEST_F(MakeTest, SelectionAndTurnsReproduceAnEditorSession)
     };
     for (const Case& c : cases) {
         const RunResult r = Make(F("s.png") + " -o " + F("out.gif") + " " + c.options);
-        ASSERT_EQ(r.code, 0) << c.options << ": " << r.err;
+        ASSERT_EQ(r.exitCode, 0) << c.options << ": " << r.err;
         std::istringstream in(Shell("/usr/bin/python3 -c \"from PIL import Image; im = Image.open('" + F("out.gif") +
                                     "').convert('RGB'); print(*im.getpixel((64, 64)))\"")
                                   .out);
@@ -201,7 +175,7 @@ TEST_F(MakeTest, LightnessShiftsTheColoursOfEveryFrame)
     const RunResult plain = Make(F("g.png") + " -o " + F("plain.gif"));
     const RunResult light = Make(F("g.png") + " -o " + F("light.gif") + " --lightness 30");
     const RunResult dark = Make(F("g.png") + " -o " + F("dark.gif") + " --lightness -30");
-    ASSERT_EQ(plain.code + light.code + dark.code, 0) << plain.err << light.err << dark.err;
+    ASSERT_EQ(plain.exitCode + light.exitCode + dark.exitCode, 0) << plain.err << light.err << dark.err;
     const double base = Diff("mean " + F("plain.gif"));
     EXPECT_GT(Diff("mean " + F("light.gif")), base + 30);
     EXPECT_LT(Diff("mean " + F("dark.gif")), base - 30);
@@ -212,23 +186,23 @@ TEST_F(MakeTest, TooBigIsRefusedWithTheCatalogueTextAndNoFile)
     Fixture("gif " + F("a.gif") + " 10 64 64 20");
     std::ofstream(F("out.gif")) << "older";
     RunResult r = Make(F("a.gif") + " -o " + F("out.gif") + " --max-bytes 100");
-    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("Animation size ("), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("bytes) exceeds the phone capability (100 bytes maximum).\nPlease delete some images"),
               std::string::npos)
         << r.err;
-    EXPECT_EQ(Slurp(F("out.gif")), "older") << "a refused animation must not replace anything";
+    EXPECT_EQ(ReadFile(F("out.gif")), "older") << "a refused animation must not replace anything";
     EXPECT_TRUE(Others({"a.gif", "out.gif"}).empty());
 
     r = Make(F("a.gif") + " -o " + F("fr.gif") + " --max-bytes 100 --lang fr");
-    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.exitCode, 2);
     EXPECT_EQ(r.err.find("Animation size"), std::string::npos) << "French text expected: " << r.err;
     EXPECT_NE(r.err.find("100"), std::string::npos);
     EXPECT_FALSE(fs::exists(F("fr.gif")));
 
     // A limit the file stays under passes.
     r = Make(F("a.gif") + " -o " + F("ok.gif") + " --max-bytes 10000000");
-    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 TEST_F(MakeTest, BadSourcesAndArgumentsFailCleanly)
@@ -252,7 +226,7 @@ TEST_F(MakeTest, BadSourcesAndArgumentsFailCleanly)
     std::ofstream(F("garbage.gif")) << "GIF89a";
     for (const Case& c : cases) {
         const RunResult r = Make(c.args);
-        EXPECT_EQ(r.code, c.code) << c.args << ": " << r.err;
+        EXPECT_EQ(r.exitCode, c.code) << c.args << ": " << r.err;
         EXPECT_NE(r.err.find(c.text), std::string::npos) << c.args << ": " << r.err;
         EXPECT_FALSE(fs::exists(F("o.gif")));
     }

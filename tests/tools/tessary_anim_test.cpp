@@ -1,15 +1,13 @@
 // tessary-anim end to end: its commands, its failures, and what it writes as
 // seen by independent decoders (Pillow and gifsicle, through oracle.py).
+#include "test_support.h"
+
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,42 +18,9 @@ namespace {
 const std::string kTool = TESSARY_BINARY_DIR "/bin/tessary-anim";
 const std::string kOracle = "/usr/bin/python3 " TESSARY_SOURCE_DIR "/tests/tools/oracle.py";
 
-std::string Quote(const std::string& s)
-{
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-std::string ReadText(const fs::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-struct RunResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs a shell command line, capturing stdout and stderr.
-RunResult RunShell(const std::string& line, const fs::path& scratch)
-{
-    const fs::path out = scratch / ".run-out", err = scratch / ".run-err";
-    const std::string cmd = line + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    const int status = std::system(cmd.c_str());
-    RunResult r;
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadText(out);
-    r.err = ReadText(err);
-    fs::remove(out);
-    fs::remove(err);
-    return r;
-}
+using RunResult = testsupport::ShellResult;
+using testsupport::RunShell;
+using testsupport::ShellQuote;
 
 // A binary PPM (P6, maxval 255) as RGB bytes, top row first.
 struct Ppm {
@@ -103,10 +68,9 @@ class TessaryAnim : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        char pattern[] = "/tmp/tessary-anim-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        s_dir = pattern;
-        const RunResult r = RunShell(kOracle + " fixtures " + Quote(s_dir.string()), s_dir);
+        s_dir = testsupport::MakeTempDir("tessary-anim-test");
+        ASSERT_FALSE(s_dir.empty());
+        const RunResult r = RunShell(kOracle + " fixtures " + ShellQuote(s_dir.string()), s_dir);
         ASSERT_EQ(r.exitCode, 0) << r.err;
     }
     static void TearDownTestSuite() { fs::remove_all(s_dir); }
@@ -122,9 +86,9 @@ protected:
 
     RunResult Tool(const std::vector<std::string>& args) const
     {
-        std::string line = Quote(kTool);
+        std::string line = ShellQuote(kTool);
         for (const std::string& a : args)
-            line += " " + Quote(a);
+            line += " " + ShellQuote(a);
         return RunShell(line, m_work);
     }
 
@@ -195,7 +159,7 @@ TEST_F(TessaryAnim, BadInputFailsCleanly)
         EXPECT_FALSE(r.err.empty()) << shown;
         EXPECT_EQ(WorkFiles(), before) << shown;
     }
-    EXPECT_EQ(ReadText(Out("keep.gif")), "old");
+    EXPECT_EQ(testsupport::ReadFile(Out("keep.gif")), "old");
 }
 
 TEST_F(TessaryAnim, InfoReportsFramesDelaysAndTransparency)
@@ -228,7 +192,7 @@ TEST_F(TessaryAnim, FrameSevenOfFiveFails)
 
 TEST_F(TessaryAnim, DecodeMatchesPillow)
 {
-    const RunResult oracle = RunShell(kOracle + " frames " + Quote(In("five.gif")) + " " + Quote(Out("p")), m_work);
+    const RunResult oracle = RunShell(kOracle + " frames " + ShellQuote(In("five.gif")) + " " + ShellQuote(Out("p")), m_work);
     ASSERT_EQ(oracle.exitCode, 0) << oracle.err;
     for (int k = 0; k < 5; ++k) {
         const std::string ours = Out(("ours" + std::to_string(k) + ".ppm").c_str());
@@ -237,7 +201,7 @@ TEST_F(TessaryAnim, DecodeMatchesPillow)
         EXPECT_EQ(ComparePpm(ours, Out(("p" + std::to_string(k) + ".ppm").c_str())), "") << "frame " << k;
     }
     for (const char* file : {"gradient.png", "sixteen.gif", "mono.bmp", "exact.png"}) {
-        const RunResult o = RunShell(kOracle + " frames " + Quote(In(file)) + " " + Quote(Out("q")), m_work);
+        const RunResult o = RunShell(kOracle + " frames " + ShellQuote(In(file)) + " " + ShellQuote(Out("q")), m_work);
         ASSERT_EQ(o.exitCode, 0) << o.err;
         const RunResult r = Tool({"decode", In(file), "-o", Out("mine.ppm")});
         ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -250,9 +214,9 @@ TEST_F(TessaryAnim, DecodeWritesTheAlphaPlaneToPam)
     const RunResult r = Tool({"decode", In("rgba.png"), "-o", Out("a.pam")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const std::string header = "P7\nWIDTH 4\nHEIGHT 2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
-    const std::string pam = ReadText(Out("a.pam"));
+    const std::string pam = testsupport::ReadFile(Out("a.pam"));
     ASSERT_EQ(pam.substr(0, header.size()), header);
-    EXPECT_EQ(pam.substr(header.size()), ReadText(In("rgba.raw")));
+    EXPECT_EQ(pam.substr(header.size()), testsupport::ReadFile(In("rgba.raw")));
 }
 
 // The geometric operations against the same operations done by Pillow on the
@@ -283,7 +247,7 @@ TEST_F(TessaryAnim, ConvertOperationsMatchTheirMeaning)
         ASSERT_EQ(r.exitCode, 0) << r.err;
         const std::string script = "from PIL import Image; im = Image.open('" + In("gradient.png") +
                                    "').convert('RGB'); (" + k.pillow + ").save('" + Out("want.ppm") + "')";
-        const RunResult p = RunShell("/usr/bin/python3 -c " + Quote(script), m_work);
+        const RunResult p = RunShell("/usr/bin/python3 -c " + ShellQuote(script), m_work);
         ASSERT_EQ(p.exitCode, 0) << p.err;
         EXPECT_EQ(ComparePpm(Out("ours.ppm"), Out("want.ppm")), "");
     }
@@ -299,7 +263,7 @@ TEST_F(TessaryAnim, ConvertChangesDepth)
 
     r = Tool({"convert", In("mono.bmp"), "-o", Out("m.pam"), "--bpp", "24"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(ReadText(Out("m.pam")).rfind("P7\nWIDTH 32\nHEIGHT 32\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n", 0),
+    EXPECT_EQ(testsupport::ReadFile(Out("m.pam")).rfind("P7\nWIDTH 32\nHEIGHT 32\nDEPTH 3\nMAXVAL 255\nTUPLTYPE RGB\nENDHDR\n", 0),
               0u);
 }
 
@@ -309,10 +273,10 @@ TEST_F(TessaryAnim, GifPaletteKeepsFewColoursExactlyThroughTheWriter)
 {
     const RunResult r = Tool({"convert", In("exact.png"), "-o", Out("exact.gif")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const RunResult o = RunShell(kOracle + " frames " + Quote(Out("exact.gif")) + " " + Quote(Out("g")), m_work);
+    const RunResult o = RunShell(kOracle + " frames " + ShellQuote(Out("exact.gif")) + " " + ShellQuote(Out("g")), m_work);
     ASSERT_EQ(o.exitCode, 0) << o.err;
     const RunResult w =
-        RunShell(kOracle + " frames " + Quote(In("exact.png")) + " " + Quote(Out("want")), m_work);
+        RunShell(kOracle + " frames " + ShellQuote(In("exact.png")) + " " + ShellQuote(Out("want")), m_work);
     ASSERT_EQ(w.exitCode, 0) << w.err;
     EXPECT_EQ(ComparePpm(Out("g0.ppm"), Out("want0.ppm")), "");
 }
@@ -330,15 +294,15 @@ TEST_F(TessaryAnim, AnimationDecodesIdenticallyInPillowAndGifsicle)
     RunResult r = Tool(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
-    const RunResult info = RunShell("gifsicle --info " + Quote(anim), m_work);
+    const RunResult info = RunShell("gifsicle --info " + ShellQuote(anim), m_work);
     ASSERT_EQ(info.exitCode, 0) << info.err;
     EXPECT_NE(info.out.find("4 images"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("loop forever"), std::string::npos) << info.out;
 
-    const RunResult pil = RunShell(kOracle + " frames " + Quote(anim) + " " + Quote(Out("pil")), m_work);
+    const RunResult pil = RunShell(kOracle + " frames " + ShellQuote(anim) + " " + ShellQuote(Out("pil")), m_work);
     ASSERT_EQ(pil.exitCode, 0) << pil.err;
     EXPECT_EQ(pil.out, "4 70 70 70 70\n");
-    const RunResult gs = RunShell(kOracle + " explode " + Quote(anim) + " " + Quote(Out("gs")), m_work);
+    const RunResult gs = RunShell(kOracle + " explode " + ShellQuote(anim) + " " + ShellQuote(Out("gs")), m_work);
     ASSERT_EQ(gs.exitCode, 0) << gs.err;
     EXPECT_EQ(gs.out, "4\n");
 
@@ -360,7 +324,7 @@ TEST_F(TessaryAnim, AnimationDecodesIdenticallyInPillowAndGifsicle)
     // Indexed pictures go into the animation unchanged.
     for (int k : {1, 2}) {
         const RunResult o =
-            RunShell(kOracle + " frames " + Quote(In(inputs[k])) + " " + Quote(Out("src")), m_work);
+            RunShell(kOracle + " frames " + ShellQuote(In(inputs[k])) + " " + ShellQuote(Out("src")), m_work);
         ASSERT_EQ(o.exitCode, 0) << o.err;
         EXPECT_EQ(ComparePpm(Out(("pil" + std::to_string(k) + ".ppm").c_str()), Out("src0.ppm")), "")
             << inputs[k];
@@ -373,7 +337,7 @@ TEST_F(TessaryAnim, AnimationKeepsTransparencyAndDelays)
     const std::string anim = Out("t.gif");
     RunResult r = Tool({"gif", anim, In("sixteen.gif"), In("five.gif")});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const RunResult info = RunShell("gifsicle --info " + Quote(anim), m_work);
+    const RunResult info = RunShell("gifsicle --info " + ShellQuote(anim), m_work);
     ASSERT_EQ(info.exitCode, 0) << info.err;
     EXPECT_NE(info.out.find("+ image #1 12x9 transparent 7"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("delay 0.01s"), std::string::npos) << info.out;
