@@ -28,6 +28,52 @@ uint8_t Blend(uint8_t c00, uint8_t c10, uint8_t c01, uint8_t c11, float dx, floa
     return ClampByte(long(a * (1.0f - dx) + b * dx));
 }
 
+// Where a pixel of a turned picture comes from in the source.
+struct SourcePoint {
+    long x;
+    long y;
+};
+
+// Builds src turned a quarter (height x width) in a scratch picture, pixel
+// (x, y) of the result taken from source pixel sourceOf(x, y), alpha plane
+// included, and moves it into target, or into src when there is none.
+template <typename SourceOf>
+bool TurnQuarter(CRaster& src, CRaster* target, bool hasAlpha, SourceOf sourceOf)
+{
+    const long width = src.Header().biWidth;
+    const long height = src.Header().biHeight;
+    const uint16_t bpp = src.Header().biBitCount;
+    CRaster result;
+    result.CopyInfo(src);
+    if (!result.Create(uint32_t(height), uint32_t(width), bpp, long(src.GetType())))
+        return false;
+    result.SetPalette(src.GetPalette(), 256);
+
+    for (long y = 0; y < width; ++y) {
+        uint8_t* dst = result.GetBits(uint32_t(y));
+        for (long x = 0; x < height; ++x) {
+            const SourcePoint from = sourceOf(x, y);
+            if (bpp == 24)
+                std::memcpy(dst + 3 * x, src.GetBits(uint32_t(from.y)) + 3 * from.x, 3);
+            else if (bpp == 8)
+                dst[x] = src.GetBits(uint32_t(from.y))[from.x];
+            else
+                result.SetPixelIndex(x, y, src.GetPixelIndex(from.x, from.y));
+        }
+    }
+    if (hasAlpha) {
+        if (!result.AlphaCreate())
+            return false;
+        for (long y = 0; y < width; ++y)
+            for (long x = 0; x < height; ++x) {
+                const SourcePoint from = sourceOf(x, y);
+                result.AlphaSet(x, y, src.AlphaGet(from.x, from.y));
+            }
+    }
+    (target ? *target : src).Transfer(result);
+    return true;
+}
+
 } // namespace
 
 bool CRaster::Resample(long newWidth, long newHeight, int mode)
@@ -254,75 +300,20 @@ bool CRaster::RotateLeft(CRaster* target)
 {
     if (!pDib)
         return false;
-    const long width = head.biWidth;
+    // The source's top row becomes the result's left column.
     const long height = head.biHeight;
-    CRaster result;
-    result.CopyInfo(*this);
-    if (!result.Create(uint32_t(height), uint32_t(width), head.biBitCount, long(info.dwType)))
-        return false;
-    result.SetPalette(GetPalette(), 256);
-
-    // Result pixel (i, j) comes from source pixel (j, height - 1 - i): the
-    // source's top row becomes the result's left column.
-    for (long j = 0; j < width; ++j) {
-        uint8_t* dst = result.GetBits(uint32_t(j));
-        for (long i = 0; i < height; ++i) {
-            const long sx = j;
-            const long sy = height - 1 - i;
-            if (head.biBitCount == 24)
-                std::memcpy(dst + 3 * i, GetBits(uint32_t(sy)) + 3 * sx, 3);
-            else if (head.biBitCount == 8)
-                dst[i] = GetBits(uint32_t(sy))[sx];
-            else
-                result.SetPixelIndex(i, j, GetPixelIndex(sx, sy));
-        }
-    }
-    if (pAlpha) {
-        if (!result.AlphaCreate())
-            return false;
-        for (long j = 0; j < width; ++j)
-            for (long i = 0; i < height; ++i)
-                result.AlphaSet(i, j, AlphaGet(j, height - 1 - i));
-    }
-    (target ? *target : *this).Transfer(result);
-    return true;
+    return TurnQuarter(*this, target, pAlpha != nullptr,
+                       [height](long x, long y) { return SourcePoint{y, height - 1 - x}; });
 }
 
 bool CRaster::RotateRight(CRaster* target)
 {
     if (!pDib)
         return false;
+    // The source's top row becomes the result's right column.
     const long width = head.biWidth;
-    const long height = head.biHeight;
-    CRaster result;
-    result.CopyInfo(*this);
-    if (!result.Create(uint32_t(height), uint32_t(width), head.biBitCount, long(info.dwType)))
-        return false;
-    result.SetPalette(GetPalette(), 256);
-
-    // Result pixel (j, i) comes from source pixel (width - 1 - i, j): the
-    // source's top row becomes the result's right column.
-    for (long i = 0; i < width; ++i) {
-        uint8_t* dst = result.GetBits(uint32_t(i));
-        const long sx = width - 1 - i;
-        for (long j = 0; j < height; ++j) {
-            if (head.biBitCount == 24)
-                std::memcpy(dst + 3 * j, GetBits(uint32_t(j)) + 3 * sx, 3);
-            else if (head.biBitCount == 8)
-                dst[j] = GetBits(uint32_t(j))[sx];
-            else
-                result.SetPixelIndex(j, i, GetPixelIndex(sx, j));
-        }
-    }
-    if (pAlpha) {
-        if (!result.AlphaCreate())
-            return false;
-        for (long i = 0; i < width; ++i)
-            for (long j = 0; j < height; ++j)
-                result.AlphaSet(j, i, AlphaGet(width - 1 - i, j));
-    }
-    (target ? *target : *this).Transfer(result);
-    return true;
+    return TurnQuarter(*this, target, pAlpha != nullptr,
+                       [width](long x, long y) { return SourcePoint{width - 1 - y, x}; });
 }
 
 bool CRaster::Crop(long left, long top, long right, long bottom, CRaster* target)
