@@ -215,8 +215,9 @@ protected:
     void Startup(uint32_t type);
     void SetLastError(const char* text);
     void CopyPaletteRaw(const CRaster& src);
-    // Copies src's selection and alpha planes into this picture of the same size.
-    bool CopyPlanesFrom(const CRaster& src);
+    // Makes this picture src's size and type at `bpp` bits a pixel, carrying
+    // over src's selection and alpha planes; false when it cannot be made.
+    bool CreateAtDepthOf(const CRaster& src, uint32_t bpp);
 
     void* pDib;                // the packed bitmap block, or null
     BITMAPINFOHEADER head;     // kept here and as the first 40 bytes of the block

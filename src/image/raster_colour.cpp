@@ -152,9 +152,7 @@ bool CRaster::DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* pale
     const long width = head.biWidth;
     const long height = head.biHeight;
     CRaster result(info.dwType);
-    if (!result.Create(uint32_t(width), uint32_t(height), long(bpp), long(info.dwType)))
-        return false;
-    if (!result.CopyPlanesFrom(*this))
+    if (!result.CreateAtDepthOf(*this, bpp))
         return false;
 
     if (palette) {
@@ -226,12 +224,10 @@ bool CRaster::IncreaseBpp(uint32_t bpp)
     const long width = head.biWidth;
     const long height = head.biHeight;
     CRaster result(info.dwType);
-    if (!result.Create(uint32_t(width), uint32_t(height), long(bpp), long(info.dwType)))
+    if (!result.CreateAtDepthOf(*this, bpp))
         return false;
     if (bpp != 24)
         result.SetPalette(GetPalette(), head.biClrUsed);
-    if (!result.CopyPlanesFrom(*this))
-        return false;
 
     for (long y = 0; y < height; ++y) {
         if (info.nEscape)
@@ -298,8 +294,10 @@ void CRaster::SetGrayPalette()
     }
 }
 
-bool CRaster::CopyPlanesFrom(const CRaster& src)
+bool CRaster::CreateAtDepthOf(const CRaster& src, uint32_t bpp)
 {
+    if (!Create(src.GetWidth(), src.GetHeight(), long(bpp), long(src.info.dwType)))
+        return false;
     const size_t bytes = size_t(GetWidth()) * GetHeight();
     if (src.pSelection) {
         if (!SelectionCreate())
