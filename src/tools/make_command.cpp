@@ -190,27 +190,14 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
 // A fresh empty file beside `path`, to be renamed over it once complete.
 bool MakeTempPath(const std::string& path, std::string* tempPath, std::string* error)
 {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty()) {
-        *error = "'" + path + "' is not a file name";
+    const int fd = CreateTempBeside(path, tempPath, error);
+    if (fd < 0)
         return false;
-    }
-    std::string pattern = folder + "." + name + ".tmp-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemp(buffer.data());
-    if (fd < 0) {
-        *error = "cannot write '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file readable by its owner only; give it the usual rights.
+    // The new file is readable by its owner only; give it the usual rights.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
     close(fd);
-    *tempPath = buffer.data();
     return true;
 }
 

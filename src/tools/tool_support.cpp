@@ -103,6 +103,27 @@ bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, st
     return true;
 }
 
+int CreateTempBeside(const std::string& path, std::string* tempPath, std::string* error)
+{
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        *error = "'" + path + "' is not a file name";
+        return -1;
+    }
+    std::string pattern = folder + "." + name + ".tmp-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    const int fd = mkstemp(buffer.data());
+    if (fd < 0) {
+        *error = "cannot write '" + path + "': " + std::strerror(errno);
+        return -1;
+    }
+    *tempPath = buffer.data();
+    return fd;
+}
+
 COutputFile::~COutputFile()
 {
     Discard();
@@ -112,22 +133,9 @@ bool COutputFile::Open(const std::string& path, std::string* error)
 {
     Discard();
     m_path = path;
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.empty()) {
-        *error = "'" + path + "' is not a file name";
+    const int fd = CreateTempBeside(path, &m_tempPath, error);
+    if (fd < 0)
         return false;
-    }
-    std::string pattern = folder + "." + name + ".tmp-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    const int fd = mkstemp(buffer.data());
-    if (fd < 0) {
-        *error = "cannot write '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    m_tempPath = buffer.data();
     m_fp = fdopen(fd, "wb");
     if (!m_fp) {
         *error = "cannot write '" + path + "': " + std::strerror(errno);

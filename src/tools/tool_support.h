@@ -31,6 +31,11 @@ void InstallConsoleBoxes();
 // format allowed). On failure, `error` says why.
 bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error);
 
+// Makes a fresh empty file ".NAME.tmp-XXXXXX" beside `path`, for a result that
+// is renamed over `path` once complete. Returns its open descriptor and sets
+// `tempPath`; returns -1 with `error` set when the file cannot be made.
+int CreateTempBeside(const std::string& path, std::string* tempPath, std::string* error);
+
 // An output file written under a temporary name in the destination folder and
 // renamed over the destination only by Commit, so that a failure never leaves
 // a half-written file behind.
