@@ -17,10 +17,7 @@
 namespace fs = std::filesystem;
 using platform::BoxIcon;
 using platform::MessageBoxRecorder;
-using testsupport::MakeTempDir;
-using testsupport::ReadFile;
-using testsupport::RemoveTree;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 namespace {
 

@@ -22,10 +22,7 @@
 namespace fs = std::filesystem;
 using platform::BoxResult;
 using platform::MessageBoxRecorder;
-using testsupport::MakeTempDir;
-using testsupport::ReadFile;
-using testsupport::RemoveTree;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 namespace {
 

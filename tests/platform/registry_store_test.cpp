@@ -13,9 +13,7 @@
 
 namespace fs = std::filesystem;
 using namespace platform;
-using testsupport::MakeTempDir;
-using testsupport::ReadFile;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 namespace {
 
