@@ -42,22 +42,6 @@ CRaster* MakeIndexed(uint32_t w, uint32_t h, uint32_t delay)
     return picture;
 }
 
-CRaster* MakeTrueColour(uint32_t w, uint32_t h, RGBQUAD (*colour)(uint32_t x, uint32_t y))
-{
-    auto* picture = new CRaster(w, h, 24, 0);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-            picture->SetPixelColor(long(x), long(h - 1 - y), colour(x, y));
-    return picture;
-}
-
-RGBQUAD ColourAtTop(const CRaster& picture, long x, long y)
-{
-    RGBQUAD c = picture.GetPixelColor(x, long(picture.GetHeight()) - 1 - y);
-    c.rgbReserved = 0;
-    return c;
-}
-
 namespace {
 BoxRecorder* g_recorder = nullptr;
 

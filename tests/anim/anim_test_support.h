@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "raster.h"
+#include "raster_test_support.h"
 #include "test_support.h"
 
 namespace animtest {
@@ -24,11 +25,10 @@ std::string RunFixtures(const std::string& arguments);
 // An 8-bit picture of w x h with a palette of eight distinct colours; pixel
 // (x, y) (y from the top) gets index (x + 3 * y) % 8.
 CRaster* MakeIndexed(uint32_t w, uint32_t h, uint32_t delay = 0);
-// A 24-bit picture whose pixel (x, y), y from the top, is `colour(x, y)`.
-CRaster* MakeTrueColour(uint32_t w, uint32_t h, RGBQUAD (*colour)(uint32_t x, uint32_t y));
-
-// The colour seen at (x, y) counted from the top row.
-RGBQUAD ColourAtTop(const CRaster& picture, long x, long y);
+// A 24-bit picture whose pixel (x, y), y from the top, is `colour(x, y)`, and
+// the colour seen at (x, y) counted from the top row.
+using testsupport::ColourAtTop;
+using testsupport::MakeTrueColour;
 
 // Every box the picture library shows while the recorder lives.
 class BoxRecorder {

@@ -7,26 +7,14 @@
 
 #include "edit_picture.h"
 #include "preview_picture.h"
+#include "raster_test_support.h"
 
 namespace {
 
-// A 24-bit picture whose pixel (x, y), y from the top, is colour(x, y).
-template <typename F>
-CRaster* Picture(uint32_t w, uint32_t h, F colour)
-{
-    auto* p = new CRaster(w, h, 24, 0);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x)
-            p->SetPixelColor(long(x), long(h - 1 - y), colour(x, y));
-    return p;
-}
-
-RGBQUAD At(const CRaster& p, long x, long yFromTop)
-{
-    RGBQUAD c = p.GetPixelColor(x, long(p.GetHeight()) - 1 - yFromTop);
-    c.rgbReserved = 0;
-    return c;
-}
+// A 24-bit picture whose pixel (x, y), y from the top, is colour(x, y), and the
+// colour at (x, y) counted from the top row.
+constexpr auto Picture = &testsupport::MakeTrueColour;
+constexpr auto At = &testsupport::ColourAtTop;
 
 // Scaling truncates single-precision blends, so a flat colour may come out
 // one step lower in a channel.
