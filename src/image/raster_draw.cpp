@@ -76,17 +76,6 @@ private:
     uint32_t m_numColors;
 };
 
-inline RECT Intersect(const RECT& a, const RECT& b)
-{
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-           std::min(a.bottom, b.bottom)};
-    if (r.right < r.left)
-        r.right = r.left;
-    if (r.bottom < r.top)
-        r.bottom = r.top;
-    return r;
-}
-
 inline long Clamp(long v, long lo, long hi)
 {
     return v < lo ? lo : (v > hi ? hi : v);
@@ -110,9 +99,9 @@ long CRaster::Draw(RasterSurface* surface, long x, long y, long cx, long cy, con
 
     // The surface's clip box, narrowed by the caller's clip rectangle for this
     // call only, and never beyond the surface itself.
-    RECT box = Intersect(surface->clip, RECT{0, 0, surface->width, surface->height});
+    RECT box = IntersectRects(surface->clip, RECT{0, 0, surface->width, surface->height});
     if (clip)
-        box = Intersect(box, *clip);
+        box = IntersectRects(box, *clip);
 
     // Destination rectangle in 64 bits so that huge positions cannot overflow.
     const int64_t destRight = int64_t(x) + cx;

@@ -61,6 +61,19 @@ inline bool operator==(const RECT& a, const RECT& b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// The part that a and b have in common; when they do not meet, an empty
+// rectangle (right == left or bottom == top) at the edge where they part.
+inline RECT IntersectRects(const RECT& a, const RECT& b)
+{
+    RECT r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+           a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+    if (r.right < r.left)
+        r.right = r.left;
+    if (r.bottom < r.top)
+        r.bottom = r.top;
+    return r;
+}
+
 // Format codes of pictures: where a picture came from or what it is meant for.
 enum ImageFormat : uint32_t {
     FormatUnknown = 0,

@@ -78,13 +78,7 @@ void DrawingSurface::ResetClipBox()
 
 RECT DrawingSurface::Clipped(const RECT& rect) const
 {
-    RECT r{std::max(rect.left, m_clip.left), std::max(rect.top, m_clip.top), std::min(rect.right, m_clip.right),
-           std::min(rect.bottom, m_clip.bottom)};
-    if (r.right < r.left)
-        r.right = r.left;
-    if (r.bottom < r.top)
-        r.bottom = r.top;
-    return r;
+    return IntersectRects(rect, m_clip);
 }
 
 void DrawingSurface::FillRect(const RECT& rect, uint32_t rgb)
