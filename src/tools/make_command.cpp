@@ -47,7 +47,7 @@ const char kMakeHelp[] =
     "  --lightness V          the lightness slider, -60 to 60 (default 0)\n"
     "  --delay-limits MIN,MAX,DEFAULT\n"
     "                         frame delay limits in hundredths of a second\n"
-    "                         (default 10,250,50)\n"
+    "                         (default 10,500,50, as the default settings)\n"
     "  --delay D              give every frame the delay D (hundredths of a second,\n"
     "                         0 for the default), kept within the limits\n"
     "  --max-bytes N          refuse an animation of N bytes or more (exit 2; no\n"
@@ -73,7 +73,7 @@ struct MakeOptions {
     std::vector<TurnOp> turns;
     long lightness = 0;
     uint32_t minDelay = 10;
-    uint32_t maxDelay = 250;
+    uint32_t maxDelay = 500;
     uint32_t defaultDelay = 50;
     bool bHaveDelay = false;
     uint32_t delay = 0;
