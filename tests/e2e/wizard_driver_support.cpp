@@ -2,6 +2,7 @@
 
 #include "dlg_frame.h"
 #include "messages.h"
+#include "route_tables.h"
 #include "movie_ctrl.h"
 #include "wiz_page.h"
 
@@ -95,6 +96,11 @@ WizardDriver::WizardDriver(const std::string& language)
     m_frame->OnInitDialog();
     m_frame->show();
     Wait(CDlgFrame::kPageTimerMs + 400);
+    // Pages 1 to 5 come from the frame's timer; a busy machine may deliver it late.
+    QElapsedTimer timer;
+    timer.start();
+    while (m_frame->Page(kPageCount - 1) == nullptr && timer.elapsed() < 10000)
+        Wait(50);
 }
 
 WizardDriver::~WizardDriver() = default;
