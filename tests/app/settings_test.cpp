@@ -210,7 +210,7 @@ TEST_F(SettingsTest, InstallerScriptWritesEveryValueTheProgramReads)
     EXPECT_EQ(ReadWizardString("PhoneImageFolder"), "Pictures/Animations");
     EXPECT_EQ(ReadSettingString("BrowseAnim", nullptr, kSubKeyWizardsUser), pictures.string());
     EXPECT_EQ(ReadSettingString("PathAnim", nullptr, kSubKeyWizardsUser), pictures.string() + "/");
-    EXPECT_EQ(ReadWizardDword("AnimMaxSize"), 30000u);
+    EXPECT_EQ(ReadWizardDword("AnimMaxSize"), 102400u);
     for (const char* screen : {"FullScreen", "HalfScreen"}) {
         uint32_t low = ReadWizardDword(std::string(screen) + "AnimMinDelay");
         uint32_t def = ReadWizardDword(std::string(screen) + "AnimDefaultDelay");
