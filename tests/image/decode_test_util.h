@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "raster.h"
+#include "raster_file.h"
 
 namespace decodetest {
 
@@ -160,4 +161,32 @@ private:
     }
 };
 
+// Decodes a whole file held in memory with one codec.
+template <class Codec>
+bool DecodeBytes(Codec& codec, std::vector<unsigned char> bytes)
+{
+    CRasterMemFile file(bytes.data(), uint32_t(bytes.size()));
+    return codec.Decode(&file);
+}
+
+// A test suite whose sample files decode_samples.py makes once for the format.
+template <const char* kFormat>
+class SampleSuite : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { set_ = new SampleSet(kFormat); }
+    static void TearDownTestSuite()
+    {
+        delete set_;
+        set_ = nullptr;
+    }
+    static std::vector<unsigned char> Bytes(const std::string& name)
+    {
+        const Sample* s = set_->Find(name);
+        EXPECT_NE(s, nullptr) << name;
+        return s ? ReadBytes(set_->Path(s->file)) : std::vector<unsigned char>{};
+    }
+    static inline SampleSet* set_ = nullptr;
+};
+
 } // namespace decodetest
+

@@ -5,36 +5,13 @@
 #include <vector>
 
 #include "decode_test_util.h"
-#include "raster_file.h"
 
 using namespace decodetest;
 
 namespace {
 
-bool DecodeJpeg(CRasterJpegCodec& codec, std::vector<unsigned char> bytes)
-{
-    CRasterMemFile file(bytes.data(), uint32_t(bytes.size()));
-    return codec.Decode(&file);
-}
-
-class JpegCodec : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { set_ = new SampleSet("jpeg"); }
-    static void TearDownTestSuite()
-    {
-        delete set_;
-        set_ = nullptr;
-    }
-    static std::vector<unsigned char> Bytes(const std::string& name)
-    {
-        const Sample* s = set_->Find(name);
-        EXPECT_NE(s, nullptr) << name;
-        return s ? ReadBytes(set_->Path(s->file)) : std::vector<unsigned char>{};
-    }
-    static SampleSet* set_;
-};
-
-SampleSet* JpegCodec::set_ = nullptr;
+constexpr char kJpegFormat[] = "jpeg";
+using JpegCodec = SampleSuite<kJpegFormat>;
 
 } // namespace
 
@@ -44,7 +21,7 @@ TEST_F(JpegCodec, DecodesGreyColourAndCmykLikePillow)
     for (const Sample& s : set_->Samples()) {
         SCOPED_TRACE(s.name);
         CRasterJpegCodec codec;
-        ASSERT_TRUE(DecodeJpeg(codec, ReadBytes(set_->Path(s.file)))) << codec.GetLastError();
+        ASSERT_TRUE(DecodeBytes(codec, ReadBytes(set_->Path(s.file)))) << codec.GetLastError();
         EXPECT_EQ(codec.GetBpp(), uint32_t(s.bpp));
         EXPECT_EQ(codec.GetType(), uint32_t(FormatJpeg));
         const Reference ref = ReadReference(set_->Path(s.name + ".ref"));
@@ -59,7 +36,7 @@ TEST_F(JpegCodec, DecodesGreyColourAndCmykLikePillow)
 TEST_F(JpegCodec, GreyPicturesGetTheGreyPalette)
 {
     CRasterJpegCodec codec;
-    ASSERT_TRUE(DecodeJpeg(codec, Bytes("grey")));
+    ASSERT_TRUE(DecodeBytes(codec, Bytes("grey")));
     ASSERT_EQ(codec.GetNumColors(), 256u);
     for (int i : {0, 1, 127, 255})
         EXPECT_EQ(codec.GetPaletteColor(uint8_t(i)), MakeRgbQuad(uint8_t(i), uint8_t(i), uint8_t(i))) << i;
@@ -77,7 +54,7 @@ TEST_F(JpegCodec, ReadsResolutionInDotsPerInchAndPerCentimetre)
     };
     for (const Case& c : cases) {
         CRasterJpegCodec codec;
-        ASSERT_TRUE(DecodeJpeg(codec, Bytes(c.name))) << c.name;
+        ASSERT_TRUE(DecodeBytes(codec, Bytes(c.name))) << c.name;
         EXPECT_EQ(codec.GetXDPI(), c.xDpi) << c.name;
         EXPECT_EQ(codec.GetYDPI(), c.yDpi) << c.name;
     }
@@ -87,8 +64,8 @@ TEST_F(JpegCodec, AFileCutShortStillGivesTheWholePicture)
 {
     CRasterJpegCodec whole;
     CRasterJpegCodec cut;
-    ASSERT_TRUE(DecodeJpeg(whole, Bytes("colour")));
-    ASSERT_TRUE(DecodeJpeg(cut, Bytes("truncated"))) << cut.GetLastError();
+    ASSERT_TRUE(DecodeBytes(whole, Bytes("colour")));
+    ASSERT_TRUE(DecodeBytes(cut, Bytes("truncated"))) << cut.GetLastError();
     EXPECT_EQ(cut.GetWidth(), whole.GetWidth());
     EXPECT_EQ(cut.GetHeight(), whole.GetHeight());
     // The top rows arrived before the cut.
@@ -112,7 +89,7 @@ TEST_F(JpegCodec, FailuresCarryLibjpegsMessage)
     };
     for (const Case& c : cases) {
         CRasterJpegCodec codec;
-        EXPECT_FALSE(DecodeJpeg(codec, c.bytes)) << c.what;
+        EXPECT_FALSE(DecodeBytes(codec, c.bytes)) << c.what;
         EXPECT_FALSE(codec.IsValid()) << c.what;
         if (c.error) {
             EXPECT_STREQ(codec.GetLastError(), c.error) << c.what;
@@ -139,7 +116,7 @@ TEST_F(JpegCodec, RefusesSizesBeyondTheBlockLimit)
     bytes[sof + 7] = 0xFD;
     bytes[sof + 8] = 0xE8;
     CRasterJpegCodec codec;
-    EXPECT_FALSE(DecodeJpeg(codec, bytes));
+    EXPECT_FALSE(DecodeBytes(codec, bytes));
     EXPECT_STREQ(codec.GetLastError(), "Image too large");
 }
 
@@ -148,7 +125,7 @@ TEST_F(JpegCodec, StopsWhenTheEscapeIsSet)
     int32_t escape = 1;
     CRasterJpegCodec codec;
     codec.WatchEscape(&escape);
-    EXPECT_FALSE(DecodeJpeg(codec, Bytes("colour")));
+    EXPECT_FALSE(DecodeBytes(codec, Bytes("colour")));
     EXPECT_STREQ(codec.GetLastError(), "Cancelled");
     EXPECT_FALSE(codec.IsValid());
 }

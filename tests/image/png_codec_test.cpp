@@ -5,36 +5,13 @@
 #include <vector>
 
 #include "decode_test_util.h"
-#include "raster_file.h"
 
 using namespace decodetest;
 
 namespace {
 
-bool DecodePng(CRasterPngCodec& codec, std::vector<unsigned char> bytes)
-{
-    CRasterMemFile file(bytes.data(), uint32_t(bytes.size()));
-    return codec.Decode(&file);
-}
-
-class PngCodec : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { set_ = new SampleSet("png"); }
-    static void TearDownTestSuite()
-    {
-        delete set_;
-        set_ = nullptr;
-    }
-    static std::vector<unsigned char> Bytes(const std::string& name)
-    {
-        const Sample* s = set_->Find(name);
-        EXPECT_NE(s, nullptr) << name;
-        return s ? ReadBytes(set_->Path(s->file)) : std::vector<unsigned char>{};
-    }
-    static SampleSet* set_;
-};
-
-SampleSet* PngCodec::set_ = nullptr;
+constexpr char kPngFormat[] = "png";
+using PngCodec = SampleSuite<kPngFormat>;
 
 } // namespace
 
@@ -44,7 +21,7 @@ TEST_F(PngCodec, DecodesEverySampleToTheExpectedDepthAndPixels)
     for (const Sample& s : set_->Samples()) {
         SCOPED_TRACE(s.name);
         CRasterPngCodec codec;
-        ASSERT_TRUE(DecodePng(codec, ReadBytes(set_->Path(s.file)))) << codec.GetLastError();
+        ASSERT_TRUE(DecodeBytes(codec, ReadBytes(set_->Path(s.file)))) << codec.GetLastError();
         EXPECT_EQ(codec.GetBpp(), uint32_t(s.bpp));
         EXPECT_EQ(codec.GetType(), uint32_t(FormatPng));
         const Reference ref = ReadReference(set_->Path(s.name + ".ref"));
@@ -68,7 +45,7 @@ TEST_F(PngCodec, GreyPalettesSpreadTheLevels)
     };
     for (const Case& c : cases) {
         CRasterPngCodec codec;
-        ASSERT_TRUE(DecodePng(codec, Bytes(c.name))) << c.name;
+        ASSERT_TRUE(DecodeBytes(codec, Bytes(c.name))) << c.name;
         EXPECT_EQ(codec.GetPaletteColor(c.index), MakeRgbQuad(c.level, c.level, c.level))
             << c.name << " entry " << int(c.index);
     }
@@ -77,7 +54,7 @@ TEST_F(PngCodec, GreyPalettesSpreadTheLevels)
 TEST_F(PngCodec, SingleTransparentEntryZeroBecomesTheTransparentIndex)
 {
     CRasterPngCodec codec;
-    ASSERT_TRUE(DecodePng(codec, Bytes("palette_trns_single")));
+    ASSERT_TRUE(DecodeBytes(codec, Bytes("palette_trns_single")));
     EXPECT_EQ(codec.GetTransIndex(), 0);
     EXPECT_FALSE(codec.IsAlphaPaletteEnabled());
     EXPECT_EQ(codec.GetPaletteColor(0).rgbReserved, 0);
@@ -87,7 +64,7 @@ TEST_F(PngCodec, SingleTransparentEntryZeroBecomesTheTransparentIndex)
 TEST_F(PngCodec, SeveralTransparencyValuesEnableThePaletteAlpha)
 {
     CRasterPngCodec codec;
-    ASSERT_TRUE(DecodePng(codec, Bytes("palette_trns_many")));
+    ASSERT_TRUE(DecodeBytes(codec, Bytes("palette_trns_many")));
     EXPECT_EQ(codec.GetTransIndex(), -1);
     EXPECT_TRUE(codec.IsAlphaPaletteEnabled());
     EXPECT_EQ(codec.GetPaletteColor(0).rgbReserved, 0);
@@ -102,7 +79,7 @@ TEST_F(PngCodec, SeveralTransparencyValuesEnableThePaletteAlpha)
 TEST_F(PngCodec, RgbaWithBackgroundChunkTakesItAsTransparentColour)
 {
     CRasterPngCodec codec;
-    ASSERT_TRUE(DecodePng(codec, Bytes("rgba8_bkgd")));
+    ASSERT_TRUE(DecodeBytes(codec, Bytes("rgba8_bkgd")));
     EXPECT_EQ(codec.GetTransColor(), MakeRgbQuad(10, 20, 30));
 }
 
@@ -137,7 +114,7 @@ TEST_F(PngCodec, FailuresCarryTheReason)
     };
     for (const Case& c : cases) {
         CRasterPngCodec codec;
-        EXPECT_FALSE(DecodePng(codec, c.bytes)) << c.what;
+        EXPECT_FALSE(DecodeBytes(codec, c.bytes)) << c.what;
         EXPECT_FALSE(codec.IsValid()) << c.what;
         if (c.error)
             EXPECT_STREQ(codec.GetLastError(), c.error) << c.what;
@@ -151,6 +128,6 @@ TEST_F(PngCodec, StopsWhenTheEscapeIsSet)
     int32_t escape = 1;
     CRasterPngCodec codec;
     codec.WatchEscape(&escape);
-    EXPECT_FALSE(DecodePng(codec, Bytes("rgb8")));
+    EXPECT_FALSE(DecodeBytes(codec, Bytes("rgb8")));
     EXPECT_STREQ(codec.GetLastError(), "Cancelled");
 }
