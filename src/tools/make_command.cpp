@@ -21,6 +21,7 @@
 #include "messages.h"
 #include "picture_holder.h"
 #include "selection_tool.h"
+#include "settings_defaults.h"
 #include "tool_command.h"
 #include "tool_support.h"
 
@@ -47,7 +48,7 @@ const char kMakeHelp[] =
     "  --lightness V          the lightness slider, -60 to 60 (default 0)\n"
     "  --delay-limits MIN,MAX,DEFAULT\n"
     "                         frame delay limits in hundredths of a second\n"
-    "                         (default 10,500,50, as the default settings)\n"
+    "                         (default: the installer's limits for the size)\n"
     "  --delay D              give every frame the delay D (hundredths of a second,\n"
     "                         0 for the default), kept within the limits\n"
     "  --max-bytes N          refuse an animation of N bytes or more (exit 2; no\n"
@@ -72,9 +73,10 @@ struct MakeOptions {
     RECT selection{0, 0, 0, 0};
     std::vector<TurnOp> turns;
     long lightness = 0;
-    uint32_t minDelay = 10;
-    uint32_t maxDelay = 500;
-    uint32_t defaultDelay = 50;
+    bool bHaveDelayLimits = false; // else the installer's limits for the size
+    uint32_t minDelay = 0;
+    uint32_t maxDelay = 0;
+    uint32_t defaultDelay = 0;
     bool bHaveDelay = false;
     uint32_t delay = 0;
     int64_t maxBytes = INT64_MAX;
@@ -161,6 +163,7 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
             o->minDelay = uint32_t(list[0]);
             o->maxDelay = uint32_t(list[1]);
             o->defaultDelay = uint32_t(list[2]);
+            o->bHaveDelayLimits = true;
         } else if (arg == "--delay") {
             if (!value(&v) || !ParseUnsigned(v, &o->delay))
                 return Fail("make: --delay needs a number of hundredths of a second");
@@ -184,6 +187,12 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
         return Fail("make: no SOURCE given (see tessary-anim make --help)");
     if (o->output.empty())
         return Fail("make: no output given (-o OUT.gif)");
+    if (!o->bHaveDelayLimits) {
+        const DelayLimits limits = DefaultDelayLimits(o->imageSize);
+        o->minDelay = limits.minDelay;
+        o->maxDelay = limits.maxDelay;
+        o->defaultDelay = limits.defaultDelay;
+    }
     return -1;
 }
 

@@ -1,5 +1,7 @@
 #include "wizard_test_support.h"
 
+#include "settings_defaults.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,16 +29,12 @@ void WriteSettings(const std::string& language)
         return;
     const QString installation = TestFolder().path() + QStringLiteral("/install/");
     QDir().mkpath(installation + QStringLiteral("temp"));
-    QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
-                                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary]\r\n"
-                                  "\"Language\"=\"%1\"\r\n"
-                                  "\"Current Link\"=\"None\"\r\n\r\n"
-                                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards]\r\n"
-                                  "\"Installation Path\"=\"%2\"\r\n"
-                                  "\"AnimMaxSize\"=dword:00007530\r\n\r\n"
-                                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards\\user]\r\n")
-                       .arg(QString::fromStdString(language), installation);
-    file.write(text.toUtf8());
+    // The installer's defaults, with no phone link so that nothing leaves the machine.
+    std::string store =
+        DefaultSettingsStoreText(installation.toStdString(), TestFolder().path().toStdString(), language);
+    const std::string link = "\"Current Link\"=\"USB\"";
+    store.replace(store.find(link), link.size(), "\"Current Link\"=\"None\"");
+    file.write(store.data(), static_cast<qint64>(store.size()));
     qputenv("TESSARY_REGISTRY", path.toUtf8());
 }
 

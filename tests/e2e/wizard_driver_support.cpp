@@ -1,5 +1,8 @@
 #include "wizard_driver_support.h"
 
+#include "page_factory.h"
+#include "settings_defaults.h"
+
 #include "dlg_frame.h"
 #include "messages.h"
 #include "route_tables.h"
@@ -32,13 +35,11 @@ void WriteSettings(const std::string& language)
         return;
     const QString installation = Folder().path() + QStringLiteral("/install/");
     QDir().mkpath(installation + QStringLiteral("temp"));
-    file.write(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
-                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary]\r\n"
-                              "\"Language\"=\"%1\"\r\n\"Current Link\"=\"None\"\r\n\r\n"
-                              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards]\r\n"
-                              "\"Installation Path\"=\"%2\"\r\n\"AnimMaxSize\"=dword:00007530\r\n")
-                   .arg(QString::fromStdString(language), installation)
-                   .toUtf8());
+    // The installer's defaults, with no phone link so that nothing leaves the machine.
+    std::string store = DefaultSettingsStoreText(installation.toStdString(), Folder().path().toStdString(), language);
+    const std::string link = "\"Current Link\"=\"USB\"";
+    store.replace(store.find(link), link.size(), "\"Current Link\"=\"None\"");
+    file.write(store.data(), static_cast<qint64>(store.size()));
     qputenv("TESSARY_REGISTRY", path.toUtf8());
 }
 
@@ -92,7 +93,7 @@ WizardDriver::WizardDriver(const std::string& language)
     EnsureApp();
     WriteSettings(language);
     g_messages = BuildMessages(language);
-    m_frame = std::make_unique<CDlgFrame>();
+    m_frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
     m_frame->OnInitDialog();
     m_frame->show();
     Wait(CDlgFrame::kPageTimerMs + 400);

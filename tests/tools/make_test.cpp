@@ -1,6 +1,7 @@
 // tessary-anim make, end to end: generated sources in, the written animation
 // read back by Pillow (frame count, size, delays, and the first frame against
 // the expected cut-out or fit), and the failures with their texts and exits.
+#include "settings_defaults.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -138,6 +139,25 @@ TEST_F(MakeTest, ThreeHundredFramesBecome256AndDelaysCanBeSetForAll)
     EXPECT_EQ(info.width, 64);
     ASSERT_EQ(info.ms.size(), 256u);
     EXPECT_EQ(info.ms.back(), 70);
+}
+
+TEST_F(MakeTest, EachSizeTakesTheInstallersDelayLimits)
+{
+    // A delay of 1 is raised to the size's minimum, 65535 lowered to its maximum,
+    // and 0 (no delay) becomes its default: the same table the installer writes.
+    Fixture("gif " + F("d.gif") + " 3 24 24 1,65535,0");
+    for (int size : {128, 64}) {
+        SCOPED_TRACE(size);
+        const DelayLimits limits = DefaultDelayLimits(size);
+        const RunResult r = Make(F("d.gif") + " -o " + F("out.gif") + " --size " + std::to_string(size));
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const Info info = Read(F("out.gif"));
+        const std::vector<int> want = {int(limits.minDelay) * 10, int(limits.maxDelay) * 10,
+                                       int(limits.defaultDelay) * 10};
+        EXPECT_EQ(info.ms, want);
+    }
+    EXPECT_NE(DefaultDelayLimits(64).minDelay, DefaultDelayLimits(128).minDelay)
+        << "the half-screen minimum is its own";
 }
 
 TEST_F(MakeTest, SelectionAndTurnsReproduceAnEditorSession)
