@@ -10,6 +10,11 @@
 // The other globals of the document (current frame, paths, animation name)
 // are defined with the rest of the wizard's shared state.
 CAnimDoc g_animDoc;
+int32_t g_nCurrentFrame = 0;
+std::string g_strSourcePath;
+std::string g_strInsertPath;
+std::string g_strAnimName;
+std::string g_tempGifPath;
 
 CAnimDoc::CAnimDoc()
 {
@@ -297,7 +302,7 @@ bool CAnimDoc::SaveGif(const std::string& path)
 long CAnimDoc::DrawFrame(int32_t index, int32_t x, int32_t y, int32_t size) const
 {
     CRaster* frame = GetFrame(index);
-    RasterSurface* surface = static_cast<RasterSurface*>(m_pOwner);
+    RasterSurface* surface = m_pSurface;
     if (!frame || !surface)
         return 0;
     RECT rect{x, y, x + size, y + size};

@@ -3,8 +3,8 @@
 // the chosen screen format.
 //
 // The holder part (Load, SetImage, m_pImage) keeps the source file as loaded;
-// BuildFrames turns it into the frames. m_pOwner is the drawing surface
-// (RasterSurface*) of the page that shows the frames, m_x and m_y the position
+// BuildFrames turns it into the frames. The holder's surface (SetSurface) is the
+// drawing surface of the page that shows the frames, m_x and m_y the position
 // of the playback preview on it.
 #pragma once
 
@@ -98,8 +98,7 @@ private:
     bool BuildGifFramesFrameByFrame(int32_t frameCount, const RGBQUAD* sharedPalette);
 };
 
-// The document and the globals that the pages share around it (the wizard's
-// shared state defines all but the document).
+// The document and the globals that the pages share around it.
 extern CAnimDoc g_animDoc;
 extern int32_t g_nCurrentFrame;     // frame selected in the animation editor; -1 while an edit applies to all
 extern std::string g_strSourcePath; // file loaded as the animation

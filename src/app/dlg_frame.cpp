@@ -1,14 +1,10 @@
 #include "dlg_frame.h"
 
 #include "dlg_about.h"
-#include "dlg_wiz1.h"
-#include "dlg_wiz2.h"
-#include "dlg_wiz3.h"
-#include "dlg_wiz4.h"
-#include "dlg_wiz5.h"
-#include "dlg_wiz6.h"
+#include "drawing_surface.h"
 #include "frame_region.h"
 #include "messages.h"
+#include "wiz_page.h"
 #include "wizard_globals.h"
 
 #include <QApplication>
@@ -46,8 +42,6 @@ CDlgFrame::CDlgFrame(PageFactory factory, QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::FramelessWindowHint), m_pMessages(&g_messages),
       m_hIcon(QStringLiteral(":/tessary/app_icon.png")), m_factory(std::move(factory))
 {
-    if (!m_factory)
-        m_factory = &CDlgFrame::CreateStandardPage;
     setObjectName(QStringLiteral("frame"));
     setModal(true);
     setFixedSize(kFrameWidth, kFrameHeight);
@@ -58,26 +52,6 @@ CDlgFrame::~CDlgFrame()
 {
     if (g_pFrame == this)
         g_pFrame = nullptr;
-}
-
-CWizPage* CDlgFrame::CreateStandardPage(int nIndex, CDlgFrame* pFrame)
-{
-    switch (nIndex) {
-    case kPageStart:
-        return new CDlgWiz1(pFrame);
-    case kPageContent:
-        return new CDlgWiz2(pFrame);
-    case kPageAnimEditor:
-        return new CDlgWiz3(pFrame);
-    case kPagePictureEditor:
-        return new CDlgWiz4(pFrame);
-    case kPageSave:
-        return new CDlgWiz5(pFrame);
-    case kPageTransfer:
-        return new CDlgWiz6(pFrame);
-    default:
-        return nullptr;
-    }
 }
 
 void CDlgFrame::SetMenuTracker(MenuTracker tracker)
@@ -119,7 +93,7 @@ void CDlgFrame::AddNextPage()
         return;
     const int k = m_pageCount;
     m_pageCount = k + 1;
-    CWizPage* page = m_factory(k, this);
+    CWizPage* page = m_factory ? m_factory(k, this) : nullptr;
     if (!page)
         return;
     page->hide();
@@ -150,8 +124,13 @@ void CDlgFrame::ShowCurrentPage()
         previous->OnShowWindow(false);
     }
     if (CWizPage* current = Page(m_current)) {
+        // What the page drew before it was hidden must not show again: it draws
+        // anew in its paint hook, right after it is shown.
+        current->m_surface->Clear();
         current->show();
         current->OnShowWindow(true);
+        current->OnPaint();
+        current->m_surface->Flush();
         current->repaint();
         current->TakeFocus();
     }

@@ -29,11 +29,10 @@ public:
     static constexpr int kPageTimerMs = 150;
     static constexpr int kMenuAbout = 1;
 
-    explicit CDlgFrame(PageFactory factory = {}, QWidget* parent = nullptr);
+    // The frame knows no page: the program hands it the factory of its pages.
+    explicit CDlgFrame(PageFactory factory, QWidget* parent = nullptr);
     ~CDlgFrame() override;
 
-    // The six wizard pages, CDlgWiz1 to CDlgWiz6.
-    static CWizPage* CreateStandardPage(int nIndex, CDlgFrame* pFrame);
     // Replaces how the frame menu is tracked (null: a pop-up menu). For tests.
     static void SetMenuTracker(MenuTracker tracker);
 

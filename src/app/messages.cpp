@@ -1,6 +1,6 @@
 #include "messages.h"
 
-#include <QString>
+#include "utf8_text.h"
 
 #include <cstddef>
 
@@ -394,11 +394,6 @@ std::string& WizardMessages::operator[](int index)
 const std::string& WizardMessages::operator[](int index) const
 {
     return const_cast<WizardMessages&>(*this)[index];
-}
-
-std::string UpperCaseUtf8(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUpper().toStdString();
 }
 
 WizardMessages BuildMessages(std::string code)

@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "utf8_text.h"
+
 struct WizardMessages {
     static constexpr int kCount = 26;
 
@@ -47,9 +49,6 @@ extern const std::array<const char*, 12> kLanguageCodes;
 // Upper-cases `code` (UTF-8 aware), stores it in g_languageCode and returns the
 // texts of that language. A code that names no language gives the English texts.
 WizardMessages BuildMessages(std::string code);
-
-// Upper-cases UTF-8 text the way language codes are compared.
-std::string UpperCaseUtf8(const std::string& text);
 
 // Replaces every occurrence of `placeholder` ("%1%", "%2%") in `text` with
 // `value`, scanning left to right without overlap; returns how many were replaced.

@@ -73,21 +73,10 @@ std::string MovieHtml(const std::string& text, bool bBold, bool bCentred)
     return MovieHtmlFor(g_languageCode, text, bBold, bCentred);
 }
 
-std::string CutUtf8(const std::string& text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text;
-    std::size_t end = maxBytes;
-    // Step back over continuation bytes (10xxxxxx) to the start of the cut character.
-    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
-        --end;
-    return text.substr(0, end);
-}
-
 void SetToolTipFromMovie(ToolTipTextRequest& request, const std::string& text)
 {
     // A movie variable may hold anything; what reaches the tip is valid UTF-8.
-    const std::string valid = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toStdString();
+    const std::string valid = ValidUtf8(text);
     const std::string cut = CutUtf8(valid, ToolTipTextRequest::kMaxTextBytes);
     std::memset(request.szText, 0, sizeof(request.szText));
     std::memcpy(request.szText, cut.data(), cut.size());

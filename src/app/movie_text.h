@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+#include "utf8_text.h"
+
 // URL of the movie `name` ("Plendix.swf?frm=1") of the current language, in the
 // language folder beside the program.
 std::string MovieUrl(const std::string& name);
@@ -34,7 +36,3 @@ struct ToolTipTextRequest {
 // Stores `text` in the request: made valid UTF-8, cut to 76 bytes without
 // splitting a character, zero-terminated.
 void SetToolTipFromMovie(ToolTipTextRequest& request, const std::string& text);
-
-// The longest prefix of `text` of at most `maxBytes` bytes that ends on a
-// character boundary (`text` must be valid UTF-8).
-std::string CutUtf8(const std::string& text, std::size_t maxBytes);

@@ -5,7 +5,9 @@
 #include "message_box.h"
 #include "messages.h"
 #include "movie_text.h"
+#include "picture_holder.h"
 #include "settings.h"
+#include "wizard_globals.h"
 
 #include <array>
 #include <memory>
@@ -19,7 +21,22 @@ platform::InstanceLock& ProcessLock()
     return lock;
 }
 
+// The loading rules refuse a picture with a box that belongs to the wizard's
+// window; the holder's owner is only a handle of the page that asked, never a
+// window to parent a box to.
+void ShowPictureBoxOverFrame(void*, const char* text)
+{
+    platform::ShowMessageBox(g_pFrame, text ? text : "", g_messages.TitleCreateAnimation, platform::BoxIcon::None,
+                             platform::BoxButtons::Ok);
+}
+
 } // namespace
+
+void InstallWizardBoxHooks()
+{
+    platform::InstallRasterMessageHandler([]() -> QWidget* { return g_pFrame; });
+    SetPictureBoxHook(ShowPictureBoxOverFrame);
+}
 
 std::string SiblingMessage(const WizardMessages& texts, const std::string& siblingTitle)
 {

@@ -22,7 +22,7 @@ bool CheckSiblingWizards(const WizardMessages& texts);
 std::string SiblingMessage(const WizardMessages& texts, const std::string& siblingTitle);
 
 struct StartUpOptions {
-    // Makes the pages (null: the six standard pages).
+    // Makes the pages (the wizard program hands its page factory).
     CDlgFrame::PageFactory pageFactory;
     // Runs the frame (null: DoModal). Tests may look at the frame instead.
     std::function<int(CDlgFrame&)> runFrame;
@@ -31,6 +31,10 @@ struct StartUpOptions {
 // The whole start-up. Returns false when the program must end at once (a sibling
 // runs, or a running instance was restored), true once the frame has ended.
 bool InitInstance(const StartUpOptions& options = {});
+
+// Routes the boxes of the picture library and of the loading rules to the
+// wizard's message boxes, owned by the frame window.
+void InstallWizardBoxHooks();
 
 // Lets go of the instance marker (the process end does the same).
 void ReleaseInstanceLock();

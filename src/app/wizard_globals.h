@@ -5,6 +5,11 @@
 
 #include "window_message.h"
 
+// The animation document and the globals around it (the selected frame, the
+// source, insertion and temporary file paths, the animation's name) belong to
+// the animation model.
+#include "anim_doc.h"
+
 #include <cstdint>
 #include <string>
 
@@ -35,14 +40,5 @@ extern int32_t g_createNew;
 // What the content page does with the chosen file: 0 it becomes the animation,
 // 1 it is inserted, 2 the current frame is modified.
 extern int32_t g_pageRoute;
-// Frame selected in the animation editor; -1 while an edit applies to every frame.
-extern int32_t g_nCurrentFrame;
-
-extern std::string g_strSourcePath;
-extern std::string g_strInsertPath;
-extern std::string g_strAnimName;
-// The temporary animation file; emptied once it is deleted.
-extern std::string g_tempGifPath;
-
 // The frame window, set by the first page constructed.
 extern CDlgFrame* g_pFrame;

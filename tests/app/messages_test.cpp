@@ -27,7 +27,7 @@ Shape ShapeOf(const std::string& text)
     return shape;
 }
 
-bool ValidUtf8(const std::string& s)
+bool IsUtf8(const std::string& s)
 {
     for (std::size_t i = 0; i < s.size();) {
         unsigned char c = static_cast<unsigned char>(s[i]);
@@ -52,7 +52,7 @@ TEST(Catalogue, EveryLanguageHasAllEntriesShapedLikeEnglish)
         const WizardMessages m = BuildMessages(code);
         for (int i = 0; i < WizardMessages::kCount; ++i) {
             EXPECT_FALSE(m[i].empty()) << code << " entry " << i;
-            EXPECT_TRUE(ValidUtf8(m[i])) << code << " entry " << i;
+            EXPECT_TRUE(IsUtf8(m[i])) << code << " entry " << i;
             EXPECT_EQ(ShapeOf(m[i]), ShapeOf(english[i])) << code << " entry " << i << ": " << m[i];
         }
         EXPECT_NE(m.MsgPressPrevious.find('"'), m.MsgPressPrevious.rfind('"'))
@@ -208,4 +208,31 @@ TEST(Placeholders, AlreadyRunningMessageNamesBothWizards)
               "already running.\nPlease close the Customize Sound wizard.");
     // "%1%" is filled first, so a first value holding "%2%" is filled again.
     EXPECT_EQ(FillMessage("%1%|%2%", "<%2%>", "two"), "<two>|two");
+}
+
+TEST(Utf8Text, BadBytesBecomeOneReplacementEachAndCaseFollowsUnicode)
+{
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case {
+        std::string in, valid, upper;
+        std::size_t characters; // of the valid text
+    };
+    const Case cases[] = {
+        {"abc", "abc", "ABC", 3},
+        {"\xC3\xA9t\xC3\xA9", "\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89", 3},                 // été
+        {"\xD1\x80\xD1\x83", "\xD1\x80\xD1\x83", "\xD0\xA0\xD0\xA3", 2},                     // ру
+        {"\xC5\x82\xC3\xB3" "d\xC5\xBA", "\xC5\x82\xC3\xB3" "d\xC5\xBA", "\xC5\x81\xC3\x93" "D\xC5\xB9", 4}, // łódź
+        {"\xE5\x8A\xA8", "\xE5\x8A\xA8", "\xE5\x8A\xA8", 1},                                 // no case
+        {"a\xFF" "b", "a" + fffd + "b", "A" + fffd + "B", 3},                                // stray byte
+        {"\xC3", fffd, fffd, 1},                                                             // cut short
+        {"\xC0\xAF", fffd + fffd, fffd + fffd, 2},                                           // overlong '/'
+        {"\xED\xA0\x80", fffd + fffd + fffd, fffd + fffd + fffd, 3},                         // surrogate
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80", 1},                     // outside the BMP
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ValidUtf8(c.in), c.valid) << c.in;
+        EXPECT_EQ(UpperCaseUtf8(c.in), c.upper) << c.in;
+        EXPECT_EQ(CountUtf8(c.valid), c.characters) << c.in;
+        EXPECT_EQ(ValidUtf8(c.valid), c.valid) << "valid text is kept as it is";
+    }
 }

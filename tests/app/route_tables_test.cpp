@@ -1,6 +1,7 @@
 // The frame's route tables: every page, every value of the two flags and every
 // page-switching request, first on the tables alone, then through a running frame.
 #include "dlg_frame.h"
+#include "page_factory.h"
 #include "messages.h"
 #include "route_tables.h"
 #include "wiz_page.h"
@@ -150,7 +151,7 @@ protected:
         wizard_test::EnsureApp();
         g_messages = BuildMessages("EN");
         movies = std::make_unique<wizard_test::RecordingMovies>();
-        frame = std::make_unique<CDlgFrame>();
+        frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
         frame->OnInitDialog();
         frame->show();
         wizard_test::Pump(CDlgFrame::kPageTimerMs + 100);

@@ -6,6 +6,7 @@
 #include "message_box.h"
 #include "messages.h"
 #include "movie_ctrl.h"
+#include "page_factory.h"
 #include "wiz_page.h"
 #include "wizard_globals.h"
 #include "wizard_test_support.h"
@@ -31,7 +32,7 @@ protected:
         g_messages = BuildMessages("EN");
         g_tempGifPath.clear();
         movies = std::make_unique<RecordingMovies>();
-        frame = std::make_unique<CDlgFrame>();
+        frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
         frame->OnInitDialog();
         frame->show();
         Pump(CDlgFrame::kPageTimerMs + 100);
@@ -298,7 +299,7 @@ TEST(StartPageInit, OldPlayerIsReportedAndTheMovieStillLoads)
     g_messages = BuildMessages("EN");
     platform::MessageBoxRecorder boxes;
     RecordingMovies movies(0x40000);
-    CDlgFrame frame;
+    CDlgFrame frame(&CreateWizardPage);
     frame.OnInitDialog();
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].text, g_messages.MsgFlashMissing);
