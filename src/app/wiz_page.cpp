@@ -44,6 +44,25 @@ void CWizPage::OnFSCommand(const std::string&, const std::string&) {}
 
 void CWizPage::OnShowWindow(bool) {}
 
+void CWizPage::OnPaint() {}
+
+void CWizPage::Invalidate()
+{
+    if (m_bPaintPending)
+        return;
+    m_bPaintPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_bPaintPending = false;
+            if (!isVisible())
+                return;
+            OnPaint();
+            m_surface->Flush();
+        },
+        Qt::QueuedConnection);
+}
+
 bool CWizPage::OnWindowMessage(uint32_t, uintptr_t, intptr_t)
 {
     return false;

@@ -32,6 +32,15 @@ public:
     virtual void OnShowWindow(bool bShow);
     // A window message sent or posted to the page; returns true when handled.
     virtual bool OnWindowMessage(uint32_t message, uintptr_t wParam, intptr_t lParam);
+    // Draws the page's own pictures on its drawing surface. The frame calls it
+    // right after showing the page, and Invalidate asks for it again. Pages never
+    // draw from a paint event: the surface is translucent, so its update repaints
+    // the page under it, which would draw again without end.
+    virtual void OnPaint();
+
+    // Asks for OnPaint once the current event is handled; several requests before
+    // then give one paint. Nothing happens while the page is hidden.
+    void Invalidate();
 
     void GoNext();
     void GoPrevious();
@@ -66,4 +75,5 @@ protected:
 
 private:
     int m_nIndex;
+    bool m_bPaintPending = false;
 };

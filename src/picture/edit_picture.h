@@ -3,8 +3,8 @@
 // picture: cutting out the part under the selection, or fitting the whole
 // picture on black.
 //
-// The owner (m_pOwner of the holder) is the page's drawing surface, a
-// RasterSurface*. Without an owner the geometry still works; nothing is drawn.
+// It draws on the holder's surface (SetSurface). Without a surface the geometry
+// still works; nothing is drawn.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +42,6 @@ public:
     bool Mirror();
     bool Flip();
 
-    RasterSurface* GetSurface() const { return static_cast<RasterSurface*>(m_pOwner); }
     const RECT& GetDisplayRect() const { return m_rcDisplay; }
 
     RECT m_rcClip{0, 0, 0, 0};    // clip of the last draw, always equal to m_rcDisplay

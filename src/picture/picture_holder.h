@@ -25,7 +25,8 @@ enum PictureFormatMask : uint32_t {
 };
 
 // Shows one message box of the loading rules (OK button) on behalf of `owner`
-// (the holder's m_pOwner, may be null). The wizard installs a function that
+// (the holder's m_pOwner, an opaque handle that may be null: the hook must not
+// take it for a window or a surface). The wizard installs a function that
 // shows a real box with the program's title as caption; the batch tool prints
 // to stderr; tests record. Without a hook the boxes are dropped.
 using PictureBoxHook = void (*)(void* owner, const char* text);
@@ -70,10 +71,14 @@ public:
     CRaster* GetImage() const { return m_pImage; }
     void SetOwner(void* owner) { m_pOwner = owner; }
     void* GetOwner() const { return m_pOwner; }
+    // Where the holder draws: the page's drawing surface (null: nothing is drawn).
+    void SetSurface(RasterSurface* surface) { m_pSurface = surface; }
+    RasterSurface* GetSurface() const { return m_pSurface; }
     const std::string& GetPath() const { return m_strPath; }
     int32_t GetFormat() const { return m_nFormat; }
 
-    void* m_pOwner = nullptr;     // window the pictures are drawn on; null until set
+    void* m_pOwner = nullptr;     // the page the holder belongs to, an opaque handle; null until set
+    RasterSurface* m_pSurface = nullptr; // the drawing surface of that page; null until set
     int32_t m_x = 0;              // draw position in the owner's client area
     int32_t m_y = 0;
     std::string m_strPath;        // last file loaded, empty after SetImage

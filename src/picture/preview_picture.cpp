@@ -5,6 +5,7 @@
 CPreviewPicture::CPreviewPicture(const CPictureHolder& other)
 {
     m_pOwner = other.m_pOwner;
+    m_pSurface = other.m_pSurface;
     m_x = other.m_x;
     m_y = other.m_y;
     m_strPath = other.m_strPath;

@@ -1,5 +1,5 @@
 // CPreviewPicture: the phone-sized result shown in the picture editor's preview
-// box. Its owner (m_pOwner) is the page's drawing surface, a RasterSurface*.
+// box. It draws on the holder's surface (SetSurface).
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,7 @@
 class CPreviewPicture : public CPictureHolder {
 public:
     CPreviewPicture() = default;
-    // Takes owner, position, path and format of `other` and a full copy of its
+    // Takes owner, surface, position, path and format of `other` and a full copy of its
     // picture (pixels, palette, selection and alpha).
     explicit CPreviewPicture(const CPictureHolder& other);
 
@@ -19,8 +19,6 @@ public:
 
     // Brightens (amount > 0) or darkens the picture; amount 1.0 is a shift of 128.
     void ApplyLightness(double amount);
-
-    RasterSurface* GetSurface() const { return static_cast<RasterSurface*>(m_pOwner); }
 
     // Drawing amounts, companion pictures and the background switch of the
     // preview; the editor never sets them, so a preview is always drawn plainly.

@@ -26,14 +26,23 @@ void DrawingSurface::ResizeBuffer(int width, int height)
 {
     if (m_image.width() == width && m_image.height() == height)
         return;
-    m_image = QImage(width, height, QImage::Format_ARGB32);
-    m_image.fill(0);
+    QImage resized(width, height, QImage::Format_ARGB32);
+    resized.fill(0);
+    if (!m_image.isNull()) {
+        QPainter painter(&resized);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(0, 0, m_image);
+    }
+    m_image = std::move(resized);
     ResetClipBox();
 }
 
 void DrawingSurface::SyncSize()
 {
-    ResizeBuffer(std::max(1, width()), std::max(1, height()));
+    // The surface always covers its page; a hidden page hears of its size only
+    // when shown, so the page's own size is what counts.
+    const QSize size = parentWidget() ? parentWidget()->size() : this->size();
+    ResizeBuffer(std::max(1, size.width()), std::max(1, size.height()));
 }
 
 RECT DrawingSurface::ClipBox()
@@ -146,7 +155,7 @@ void DrawingSurface::paintEvent(QPaintEvent*)
 
 void DrawingSurface::resizeEvent(QResizeEvent* event)
 {
-    ResizeBuffer(std::max(1, event->size().width()), std::max(1, event->size().height()));
+    SyncSize();
     QWidget::resizeEvent(event);
 }
 

@@ -17,7 +17,7 @@ class DrawingSurface : public QWidget {
 public:
     explicit DrawingSurface(QWidget* parent);
 
-    // Resizes the buffer to the widget; the old drawing is dropped.
+    // Resizes the buffer; what was drawn stays where it fits.
     void ResizeBuffer(int width, int height);
 
     // A view of the buffer for the image library's Draw, clipped to the clip box.
@@ -50,7 +50,8 @@ protected:
 
 private:
     // A hidden widget learns of a new size only when shown; the buffer follows the
-    // size at once, so a page can draw before it is first shown.
+    // size of the page (the parent) at once, so a page can draw before it is first
+    // shown.
     void SyncSize();
     RECT Clipped(const RECT& rect) const;
 

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -107,9 +108,13 @@ BoxIcon FromRasterIcon(RasterBoxIcon icon)
     }
 }
 
+std::atomic<RasterBoxOwner> g_rasterBoxOwner{nullptr};
+
 void RasterBoxToPlatform(const char* text, const char* caption, RasterBoxIcon icon)
 {
-    ShowMessageBox(nullptr, text ? text : "", caption ? caption : "", FromRasterIcon(icon), BoxButtons::Ok);
+    const RasterBoxOwner owner = g_rasterBoxOwner.load();
+    ShowMessageBox(owner ? owner() : nullptr, text ? text : "", caption ? caption : "", FromRasterIcon(icon),
+                   BoxButtons::Ok);
 }
 
 } // namespace
@@ -176,8 +181,9 @@ void MessageBoxRecorder::QueueAnswer(BoxResult answer)
     m_answers.push_back(answer);
 }
 
-void InstallRasterMessageHandler()
+void InstallRasterMessageHandler(RasterBoxOwner owner)
 {
+    g_rasterBoxOwner = owner;
     SetRasterMessageHandler(&RasterBoxToPlatform);
 }
 

@@ -52,7 +52,9 @@ private:
     MessageBoxHandler m_previous;
 };
 
-// Routes the raster library's boxes ("File open error", "Gif error", ...) through ShowMessageBox.
-void InstallRasterMessageHandler();
+// Routes the raster library's boxes ("File open error", "Gif error", ...) through
+// ShowMessageBox, owned by the window `owner` gives at the time (none when null).
+using RasterBoxOwner = QWidget* (*)();
+void InstallRasterMessageHandler(RasterBoxOwner owner = nullptr);
 
 } // namespace platform

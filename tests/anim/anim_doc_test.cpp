@@ -198,7 +198,7 @@ TEST(AnimDocFrames, DrawFrameStretchesToTheSquareOrDrawsAtNaturalSize)
     std::vector<uint32_t> pixels(100 * 100, 0);
     RasterSurface surface{pixels.data(), 100, 100, 100, RECT{0, 0, 100, 100}};
     EXPECT_EQ(doc.DrawFrame(0, 0, 0, 64), 0) << "no owner, nothing drawn";
-    doc.m_pOwner = &surface;
+    doc.SetSurface(&surface);
     EXPECT_EQ(doc.DrawFrame(2, 0, 0, 64), 0);
     EXPECT_EQ(doc.DrawFrame(-1, 0, 0, 64), 0);
 

@@ -157,7 +157,7 @@ TEST(EditPictureDraw, BlackensTheBoxAndDrawsIntoTheDisplayRectangle)
     CEditPicture picture;
     picture.m_x = 33;
     picture.m_y = 109;
-    picture.SetOwner(&surface);
+    picture.SetSurface(&surface);
     picture.SetImage(Picture(364, 182, [](uint32_t, uint32_t) { return kRed; }));
     picture.DrawPicture(true);
     auto px = [&](int x, int y) { return pixels[size_t(y) * 300 + size_t(x)]; };
@@ -174,7 +174,7 @@ TEST(PreviewPicture, CopiesTheHolderDeeplyAndDrawsAtNaturalSize)
     std::vector<uint32_t> pixels(200 * 200, 0);
     RasterSurface surface{pixels.data(), 200, 200, 200, RECT{0, 0, 200, 200}};
     CEditPicture source;
-    source.SetOwner(&surface);
+    source.SetSurface(&surface);
     source.m_x = 70;
     source.m_y = 80;
     source.SetImage(Picture(20, 10, [](uint32_t, uint32_t) { return kBlue; }));
@@ -190,6 +190,6 @@ TEST(PreviewPicture, CopiesTheHolderDeeplyAndDrawsAtNaturalSize)
     EXPECT_EQ(pixels[89 * 200 + 90], 0u);
 
     CPreviewPicture nothing;
-    nothing.SetOwner(&surface);
+    nothing.SetSurface(&surface);
     EXPECT_EQ(nothing.DrawPreview(), 0);
 }

@@ -233,7 +233,7 @@ TEST(SelectionDraw, DraggingRedrawsThePictureUnderTheTool)
     std::vector<uint32_t> pixels(300 * 300, 0);
     RasterSurface surface{pixels.data(), 300, 300, 300, RECT{0, 0, 300, 300}};
     CEditPicture picture;
-    picture.SetOwner(&surface);
+    picture.SetSurface(&surface);
     picture.m_x = 33;
     picture.m_y = 109;
     auto* image = new CRaster(364, 182, 24, 0);
