@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 
 #include "anim_doc.h"
 #include "edit_picture.h"
@@ -122,4 +123,18 @@ AnimationCheck SaveAndCheckAnimation(CAnimDoc& doc, const std::string& path, int
     if (fileBytes)
         *fileBytes = length;
     return length < maxBytes ? AnimationCheck::Fits : AnimationCheck::TooBig;
+}
+
+std::string TemporaryGifPath(const std::string& installationPath, const std::string& animName)
+{
+    std::string folder = installationPath;
+    if (!folder.empty() && folder.back() != '/')
+        folder += '/';
+    std::string name = animName;
+    for (char& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || std::string_view("/\\*?[]:\"<>|").find(c) != std::string_view::npos)
+            c = '_';
+    }
+    return folder + "temp/" + name + ".gif";
 }

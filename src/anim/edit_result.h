@@ -52,6 +52,12 @@ CRaster* BuildResult(CEditPicture& picture, PictureEdit& edit, int32_t route, in
 bool CommitPictureEdit(CAnimDoc& doc, CEditPicture& picture, PictureEdit& edit, int32_t route, int32_t imageSize,
                        int32_t& currentFrame, const std::string& insertPath);
 
+// The temporary animation file of the animation called `animName`: the
+// installation folder's "temp/" sub-folder, the name made safe as a file name
+// ('/', '\', '*', '?', '[', ']', ':', '"', '<', '>', '|' and control characters
+// become '_'), and ".gif". A missing final '/' of the folder is added.
+std::string TemporaryGifPath(const std::string& installationPath, const std::string& animName);
+
 // The animation editor's Next: writes the animation to `path` and measures it.
 enum class AnimationCheck {
     Fits,       // written, and smaller than the limit

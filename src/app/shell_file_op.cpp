@@ -114,7 +114,7 @@ void DeleteTempFile(std::string& path)
 
     CShellFileOp op;
     op.Reset();
-    op.SetOperation(FO_DELETE, mainWindow, FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI);
+    op.SetOperation(FO_DELETE, mainWindow, FOF_NOCONFIRMATION | FOF_FILESONLY | FOF_NOERRORUI | FOF_LITERALNAMES);
     op.AddSource(path);
     op.Go();
     path.clear();

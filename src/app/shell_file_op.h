@@ -2,6 +2,8 @@
 // sources, a list of destinations, one operation and the shell's flags.
 #pragma once
 
+#include "file_operation.h"
+
 #include <string>
 #include <vector>
 
@@ -21,6 +23,9 @@ inline constexpr unsigned FOF_ALLOWUNDO = 0x0040;
 inline constexpr unsigned FOF_FILESONLY = 0x0080;      // never act on folders
 inline constexpr unsigned FOF_NOCONFIRMMKDIR = 0x0200;
 inline constexpr unsigned FOF_NOERRORUI = 0x0400;      // no box when an operation fails
+// Ours: the paths are file names, never patterns ('*', '?' and '[' are legal in
+// names here). The program passes it for every file it names itself.
+inline constexpr unsigned FOF_LITERALNAMES = platform::kLiteralNames;
 
 class CShellFileOp {
 public:

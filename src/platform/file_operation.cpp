@@ -148,7 +148,7 @@ public:
 
         std::vector<std::pair<fs::path, std::size_t>> sources; // path, index of its entry in `from`
         for (std::size_t i = 0; i < from.size(); ++i) {
-            if (HasWildcard(from[i])) {
+            if (Patterns() && HasWildcard(from[i])) {
                 for (const std::string& match : Expand(from[i])) {
                     if ((m_op.flags & kFilesOnly) && IsDirectory(match))
                         continue; // files only: a pattern never picks up folders
@@ -165,7 +165,7 @@ public:
         if (m_op.operation == kOpCopy || m_op.operation == kOpMove)
             StartProgress(sources);
 
-        const bool severalIntoOne = !multi && (sources.size() > 1 || HasWildcard(from[0]));
+        const bool severalIntoOne = !multi && (sources.size() > 1 || (Patterns() && HasWildcard(from[0])));
         for (const auto& [source, index] : sources) {
             fs::path destination = multi ? fs::path(to[index]) : fs::path(to[0]);
             if (severalIntoOne || IsDirectory(destination))
@@ -240,6 +240,10 @@ private:
             return true;
         };
     }
+
+    // A file name on this system may hold '*' and '?': names are patterns only
+    // when the caller did not ask for literal names.
+    bool Patterns() const { return (m_op.flags & kLiteralNames) == 0; }
 
     std::vector<std::string> Expand(const std::string& pattern)
     {

@@ -24,6 +24,10 @@ class QWidget;
 
 namespace platform {
 
+// A flag of ours beside the shell's 16-bit ones: every path is taken literally,
+// so a name holding '*' or '?' is that file, never a pattern.
+inline constexpr unsigned kLiteralNames = 0x10000;
+
 // Return values besides 0 (success): the system's numbers where it has one.
 inline constexpr int kFileOpNotFound = 2;
 inline constexpr int kFileOpAccessDenied = 5;

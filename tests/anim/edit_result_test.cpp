@@ -211,6 +211,24 @@ TEST(PictureEditCommit, RoutesReplaceInsertOrReEditEveryFrame)
     }
 }
 
+TEST(AnimationCheck, TheTemporaryFileNameNeverHoldsAPathOrAPattern)
+{
+    struct Case {
+        std::string folder, name, want;
+    };
+    const Case cases[] = {
+        {"/home/ann/.local/share/tessary/", "Holiday", "/home/ann/.local/share/tessary/temp/Holiday.gif"},
+        {"/opt/t", "Holiday", "/opt/t/temp/Holiday.gif"},
+        {"/i/", "../../etc/x", "/i/temp/.._.._etc_x.gif"},
+        {"/i/", "*?[]", "/i/temp/____.gif"},
+        {"/i/", "a\\b:c\"d<e>f|g", "/i/temp/a_b_c_d_e_f_g.gif"},
+        {"/i/", std::string("tab\tnew\nline\x7f"), "/i/temp/tab_new_line_.gif"},
+        {"/i/", "\xC3\xA9t\xC3\xA9 2024", "/i/temp/\xC3\xA9t\xC3\xA9 2024.gif"}, // UTF-8 kept
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TemporaryGifPath(c.folder, c.name), c.want) << c.name;
+}
+
 TEST(AnimationCheck, AFileOfExactlyTheLimitIsTooBig)
 {
     ScratchDir dir;

@@ -378,6 +378,32 @@ TEST_F(ShellFileOpTest, DeleteTempFileRemovesTheFileQuietlyAndClearsThePath)
     EXPECT_TRUE(recorder.Boxes().empty());
 }
 
+TEST_F(ShellFileOpTest, NamesWithPatternCharactersAreTakenLiterally)
+{
+    // On this system '*', '?' and '[' are legal in a file name: the temporary
+    // animation of a source called "*.gif" must not take every GIF with it.
+    for (const std::string name : {"*.gif", "?.gif", "[ab].gif"}) {
+        SCOPED_TRACE(name);
+        File("t/a.gif", "a"), File("t/b.gif", "b");
+        std::string path = File("t/" + name, "literal").string();
+        DeleteTempFile(path);
+        EXPECT_FALSE(fs::exists(m_dir / "t" / name));
+        EXPECT_TRUE(fs::exists(m_dir / "t/a.gif") && fs::exists(m_dir / "t/b.gif"));
+
+        path = (m_dir / "t" / name).string(); // gone: nothing else goes either
+        DeleteTempFile(path);
+        EXPECT_TRUE(fs::exists(m_dir / "t/a.gif") && fs::exists(m_dir / "t/b.gif"));
+    }
+    // A copy with literal names copies that one file, under its own name.
+    File("c/*.gif", "star"), File("c/x.gif", "x");
+    CShellFileOp op;
+    op.SetOperation(FO_COPY, nullptr, FOF_NOCONFIRMATION | FOF_LITERALNAMES);
+    op.AddSource((m_dir / "c/*.gif").string());
+    op.AddDestination((m_dir / "saved.gif").string());
+    EXPECT_TRUE(op.Go());
+    EXPECT_EQ(ReadFile(m_dir / "saved.gif"), "star");
+}
+
 TEST_F(ShellFileOpTest, CopyOntoAFullDiskLeavesTheOldDestinationWhole)
 {
     fs::path small = m_dir / "small";
