@@ -24,6 +24,67 @@ QVariant Text(const std::string& text)
     return QVariant(QString::fromStdString(text));
 }
 
+// The English movie beside a language folder that has none ("…/bin/xx/Plendix.qml"
+// or, for an empty language code, "…/bin//Plendix.qml", gives "…/bin/EN/Plendix.qml").
+std::string EnglishMovieFor(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return std::string();
+    const std::string file = path.substr(slash + 1);
+    std::string folder = path.substr(0, slash);
+    if (!folder.empty() && folder.back() == '/') {
+        while (!folder.empty() && folder.back() == '/')
+            folder.pop_back(); // the language code was empty
+    } else {
+        const std::size_t up = folder.rfind('/');
+        folder = up == std::string::npos ? std::string() : folder.substr(0, up);
+    }
+    return folder + "/EN/" + file;
+}
+
+// Shown when no movie can be played at all (a broken installation): the reason
+// and a way out, so that the window can always be closed. It answers the
+// player's calls like a movie that has nothing to show.
+const char kMissingMovie[] = R"QML(
+import QtQuick
+Rectangle {
+    id: root
+    property int frm: 0
+    property string reason: ""
+    signal fsCommand(string command, string args)
+    width: 580; height: 411
+    color: "#f4f6fa"
+    focus: true
+    Keys.onEscapePressed: root.fsCommand("exit", "")
+    function getVariable(name) { return "" }
+    function setVariable(name, value) {}
+    function gotoFrame(n) {}
+    function frameNum() { return 0 }
+    function tGotoFrame(target, n) {}
+    function tCurrentFrame(target) { return -1 }
+    function tPlay(target) {}
+    function tSetProperty(target, property, value) {}
+    function tCallFrame(target, n) {}
+    function flashVersion() { return 0x60000 }
+    Text {
+        anchors { left: parent.left; right: parent.right; top: parent.top; margins: 40; topMargin: 80 }
+        wrapMode: Text.Wrap
+        font.pixelSize: 15
+        text: "The pages of the wizard cannot be shown:
+" + root.reason
+    }
+    Rectangle {
+        objectName: "exit"
+        width: 120; height: 34; radius: 6
+        color: area.pressed ? "#c0501a" : "#e0662a"
+        anchors { horizontalCenter: parent.horizontalCenter; bottom: parent.bottom; bottomMargin: 60 }
+        Text { anchors.centerIn: parent; color: "white"; font.pixelSize: 15; text: "Close" }
+        MouseArea { id: area; anchors.fill: parent; onClicked: root.fsCommand("exit", "") }
+    }
+}
+)QML";
+
 } // namespace
 
 CMovieCtrl::CMovieCtrl(QWidget* parent) : QQuickWidget(SharedEngine(), parent)
@@ -84,17 +145,31 @@ void CMovieCtrl::Movie(const std::string& url)
     int frame = 0;
     ResolveMovieUrl(url, &path, &frame);
 
-    auto* component = new QQmlComponent(engine(), QUrl::fromLocalFile(QString::fromStdString(path)), this);
-    if (component->isError()) {
-        qWarning("movie %s: %s", path.c_str(), qPrintable(component->errorString()));
-        delete component;
-        return;
+    // A language without a movie of its own plays the English one, as the
+    // catalogue gives English texts for it.
+    if (!QFileInfo::exists(QString::fromStdString(path))) {
+        const std::string english = EnglishMovieFor(path);
+        if (!english.empty() && QFileInfo::exists(QString::fromStdString(english)))
+            path = english;
     }
-    QObject* root = component->createWithInitialProperties({{QStringLiteral("frm"), frame}});
+
+    m_played = path;
+    QString reason;
+    auto* component = new QQmlComponent(engine(), QUrl::fromLocalFile(QString::fromStdString(path)), this);
+    QObject* root = component->isError() ? nullptr
+                                         : component->createWithInitialProperties({{QStringLiteral("frm"), frame}});
     if (!root) {
-        qWarning("movie %s: %s", path.c_str(), qPrintable(component->errorString()));
+        reason = component->errorString().trimmed();
+        qWarning("movie %s: %s", path.c_str(), qPrintable(reason));
         delete component;
-        return;
+        m_played.clear();
+        component = new QQmlComponent(engine(), this);
+        component->setData(kMissingMovie, QUrl());
+        root = component->createWithInitialProperties({{QStringLiteral("reason"), reason}});
+        if (!root) {
+            delete component;
+            return;
+        }
     }
     setContent(component->url(), component, root);
     connect(root, SIGNAL(fsCommand(QString, QString)), this, SLOT(OnMovieFSCommand(QString, QString)));

@@ -64,6 +64,10 @@ public:
     // The file and start frame a movie URL stands for: "file:///x/EN/Plendix.swf?frm=3"
     // plays /x/EN/Plendix.qml from frame 3 (no frame given: 0).
     static void ResolveMovieUrl(const std::string& url, std::string* qmlPath, int* startFrame);
+    // The QML file being played: the language's movie, the English one when the
+    // language has none, or empty when none could be played and the control shows
+    // why, with a Close button that sends "exit".
+    const std::string& MoviePlayed() const { return m_played; }
 
     // Areas of the control's top strip that act on the frame window.
     enum class ClickArea { Movie, FrameMenu, Drag };
@@ -86,6 +90,7 @@ private:
 
     std::unique_ptr<MovieBackend> m_backend;
     std::string m_url;
+    std::string m_played;
     bool m_bDragging = false;
     QPoint m_dragOffset;
 };
