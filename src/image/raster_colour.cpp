@@ -252,6 +252,22 @@ bool CRaster::Light(long brightness, long contrast)
     for (int v = 0; v < 256; ++v)
         map[v] = ClampByte(long(bright + float(v - 128) * c + 128.0f));
 
+    // An indexed picture changes its palette: every pixel keeps its index and
+    // so shows exactly the colour the rule gives its old colour. Moving pixels
+    // to the nearest entry of the unchanged palette instead would leave most
+    // of them where they were. With a selection the unselected pixels must
+    // keep their colours while sharing entries with selected ones, so there
+    // each selected pixel takes the nearest entry instead.
+    if (head.biClrUsed && !pSelection) {
+        RGBQUAD* palette = GetPalette();
+        for (uint32_t i = 0; i < head.biClrUsed; ++i) {
+            palette[i].rgbRed = map[palette[i].rgbRed];
+            palette[i].rgbGreen = map[palette[i].rgbGreen];
+            palette[i].rgbBlue = map[palette[i].rgbBlue];
+        }
+        return true;
+    }
+
     const long width = head.biWidth;
     const long height = head.biHeight;
     for (long y = 0; y < height; ++y) {
