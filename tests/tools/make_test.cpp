@@ -181,6 +181,20 @@ TEST_F(MakeTest, LightnessShiftsTheColoursOfEveryFrame)
     EXPECT_LT(Diff("mean " + F("dark.gif")), base - 30);
 }
 
+// The transparent pixels of an icon hide black; the animation shows the icon
+// over the grey of PNGs without a background colour, with no dark border,
+// whether cut out or fitted.
+TEST_F(MakeTest, AnIconShowsOverGreyWithoutADarkBorder)
+{
+    Fixture("icon " + F("icon.png") + " 100 100");
+    for (const char* options : {"", " --fit", " --size 64"}) {
+        const RunResult r = Make(F("icon.png") + " -o " + F("out.gif") + options);
+        ASSERT_EQ(r.exitCode, 0) << options << ": " << r.err;
+        const int outside = std::atoi(Shell(kFixtures + " outside " + F("out.gif") + " 192,192,192 240,220,20").out.c_str());
+        EXPECT_LE(outside, 4) << options << ": channels outside the grey-to-yellow range";
+    }
+}
+
 TEST_F(MakeTest, TooBigIsRefusedWithTheCatalogueTextAndNoFile)
 {
     Fixture("gif " + F("a.gif") + " 10 64 64 20");
