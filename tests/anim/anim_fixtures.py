@@ -21,6 +21,11 @@ program wrote, read back with Pillow.
   anim_fixtures.py outside GIF R,G,B R,G,B
       how far, at most, a channel of any pixel of the first frame lies outside
       the range between the two colours
+  anim_fixtures.py lightdiff GIF LIGHTER SHIFT
+      the largest channel difference, over every pixel of every frame, between
+      LIGHTER and GIF with SHIFT added to each channel (clamped to 0..255)
+  anim_fixtures.py twocolour PATH W H
+      a GIF of two colours: a white background with a dark red square
   anim_fixtures.py info GIF
       prints the frame count, the size and each frame's duration in ms
   anim_fixtures.py diff GIF SOURCE L,T,R,B SIZE
@@ -110,6 +115,29 @@ def outside(path, low, high):
     print(worst)
 
 
+def lightdiff(path, lighter, shift):
+    a, b = Image.open(path), Image.open(lighter)
+    frames_a = [f.convert('RGB').tobytes() for f in ImageSequence.Iterator(a)]
+    frames_b = [f.convert('RGB').tobytes() for f in ImageSequence.Iterator(b)]
+    if len(frames_a) != len(frames_b):
+        print(999)
+        return
+    worst = 0
+    for fa, fb in zip(frames_a, frames_b):
+        for x, y in zip(fa, fb):
+            worst = max(worst, abs(max(0, min(255, x + shift)) - y))
+    print(worst)
+
+
+def twocolour(path, w, h):
+    im = Image.new('P', (w, h), 0)
+    im.putpalette([255, 255, 255, 120, 10, 10] + [0] * 762)
+    for y in range(h // 4, h * 3 // 4):
+        for x in range(w // 4, w * 3 // 4):
+            im.putpixel((x, y), 1)
+    im.save(path)
+
+
 def info(path):
     im = Image.open(path)
     durations = [f.info.get('duration', 0) for f in ImageSequence.Iterator(im)]
@@ -168,6 +196,10 @@ if __name__ == '__main__':
         icon(a[2], int(a[3]), int(a[4]))
     elif cmd == 'outside':
         outside(a[2], a[3], a[4])
+    elif cmd == 'lightdiff':
+        lightdiff(a[2], a[3], int(a[4]))
+    elif cmd == 'twocolour':
+        twocolour(a[2], int(a[3]), int(a[4]))
     elif cmd == 'info':
         info(a[2])
     elif cmd == 'diff':

@@ -167,18 +167,28 @@ TEST_F(MakeTest, SelectionAndTurnsReproduceAnEditorSession)
     }
 }
 
-TEST_F(MakeTest, LightnessShiftsTheColoursOfEveryFrame)
+// Every pixel of every frame gets exactly the colour the true-colour rule
+// gives it: the plain animation with the shift added, clamped. Before, frames
+// of a palette picture moved to the nearest colour of their own palette, so
+// the two-colour GIF did not change at all.
+TEST_F(MakeTest, LightnessGivesEveryPixelTheTrueColourRule)
 {
-    // Lightness moves each pixel to the nearest colour of the frame's palette,
-    // so a picture with a full palette is needed to see it.
     Fixture("gradient " + F("g.png") + " 160 160");
-    const RunResult plain = Make(F("g.png") + " -o " + F("plain.gif"));
-    const RunResult light = Make(F("g.png") + " -o " + F("light.gif") + " --lightness 30");
-    const RunResult dark = Make(F("g.png") + " -o " + F("dark.gif") + " --lightness -30");
-    ASSERT_EQ(plain.exitCode + light.exitCode + dark.exitCode, 0) << plain.err << light.err << dark.err;
-    const double base = Diff("mean " + F("plain.gif"));
-    EXPECT_GT(Diff("mean " + F("light.gif")), base + 30);
-    EXPECT_LT(Diff("mean " + F("dark.gif")), base - 30);
+    Fixture("twocolour " + F("two.gif") + " 90 60");
+    Fixture("gif " + F("a.gif") + " 6 60 50 10");
+    for (const char* source : {"g.png", "two.gif", "a.gif"}) {
+        const RunResult plain = Make(F(source) + " -o " + F("plain.gif"));
+        ASSERT_EQ(plain.exitCode, 0) << plain.err;
+        for (int slider : {30, -30, 60}) {
+            SCOPED_TRACE(std::string(source) + " --lightness " + std::to_string(slider));
+            const RunResult lit = Make(F(source) + " -o " + F("lit.gif") + " --lightness " + std::to_string(slider));
+            ASSERT_EQ(lit.exitCode, 0) << lit.err;
+            const int shift = slider * 128 / 60;
+            EXPECT_EQ(Shell(kFixtures + " lightdiff " + F("plain.gif") + " " + F("lit.gif") + " " +
+                            std::to_string(shift)).out,
+                      "0\n");
+        }
+    }
 }
 
 // The transparent pixels of an icon hide black; the animation shows the icon
