@@ -190,7 +190,8 @@ CBoxCollector::~CBoxCollector()
 LoadFailure CBoxCollector::DecodeFailure(const std::string& path, long frame) const
 {
     const std::string what = frame == 0 ? path : path + ": frame " + std::to_string(frame);
-    const std::string cause = std::string("cannot be read as a ") + FormatWord(PictureFormatFromPath(path)) + " picture";
+    const std::string cause =
+        std::string("cannot be read as a ") + FormatWord(PictureFormatFromPath(path)) + " picture";
     std::string details;
     for (const std::string& text : *g_collected)
         details += (details.empty() ? "" : "; ") + text;

@@ -32,7 +32,7 @@ struct LoadFailure {
 };
 
 // What can be told about the file before decoding it: not there, a folder,
-// not readable, or a name whose extension is no picture type. False with
+// empty, not readable, or a name whose extension is no picture type. False with
 // `failure` set in those cases; true when the decoders may try it.
 bool CheckPictureFile(const std::string& path, LoadFailure* failure);
 

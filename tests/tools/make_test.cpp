@@ -200,7 +200,8 @@ TEST_F(MakeTest, AnIconShowsOverGreyWithoutADarkBorder)
     for (const char* options : {"", " --fit", " --size 64"}) {
         const RunResult r = Make(F("icon.png") + " -o " + F("out.gif") + options);
         ASSERT_EQ(r.exitCode, 0) << options << ": " << r.err;
-        const int outside = std::atoi(Shell(kFixtures + " outside " + F("out.gif") + " 192,192,192 240,220,20").out.c_str());
+        const RunResult o = Shell(kFixtures + " outside " + F("out.gif") + " 192,192,192 240,220,20");
+        const int outside = std::atoi(o.out.c_str());
         EXPECT_LE(outside, 4) << options << ": channels outside the grey-to-yellow range";
     }
 }
@@ -238,9 +239,12 @@ TEST_F(MakeTest, BadSourcesAndArgumentsFailCleanly)
         std::string text;
     } cases[] = {
         {F("missing.gif") + " -o " + F("o.gif"), "Invalid picture :" + F("missing.gif") + " (not found)"},
-        {F("notes.txt") + " -o " + F("o.gif"), "Invalid picture :" + F("notes.txt") + " (This file type is not supported)"},
-        {F("garbage.png") + " -o " + F("o.gif"), "Invalid picture :" + F("garbage.png") + " (cannot be read as a PNG picture"},
-        {F("garbage.gif") + " -o " + F("o.gif"), "Invalid picture :" + F("garbage.gif") + " (cannot be read as a GIF picture"},
+        {F("notes.txt") + " -o " + F("o.gif"),
+         "Invalid picture :" + F("notes.txt") + " (This file type is not supported)"},
+        {F("garbage.png") + " -o " + F("o.gif"),
+         "Invalid picture :" + F("garbage.png") + " (cannot be read as a PNG picture"},
+        {F("garbage.gif") + " -o " + F("o.gif"),
+         "Invalid picture :" + F("garbage.gif") + " (cannot be read as a GIF picture"},
         {F("banner.png") + " -o " + F("out.png"), "make: '" + F("out.png") + "': the output must end in .gif"},
         {F("missing.gif") + " -o " + F("o"), "the output must end in .gif"},
         {F("banner.png") + " -o " + F("o.gif"), "Can't extract!"},
