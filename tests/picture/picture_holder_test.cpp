@@ -454,18 +454,4 @@ TEST_F(PictureHolderTest, EveryTransparentKindOfPngShowsOverTheSameBackground)
     }
 }
 
-// A GIF frame made of a picture with an alpha plane has none, and shows
-// nothing of what the transparent pixels hid.
-TEST_F(PictureHolderTest, GifPaletteComposesTheAlphaPlane)
-{
-    CPictureHolder holder;
-    ASSERT_TRUE(holder.Load((PictureFiles::dir / "kinds" / "rgba8.png").string(), kAllowAll, 0));
-    CRaster pic(*holder.GetImage());
-    pic.SetFrameDelay(30);
-    ASSERT_TRUE(ConvertToGifPalette(&pic));
-    EXPECT_FALSE(pic.HasAlpha());
-    for (long x = 0; x < 16; ++x)
-        EXPECT_EQ(pic.GetPixelColor(x, 15), MakeRgbQuad(192, 192, 192)) << "transparent pixel " << x;
-}
-
 } // namespace
