@@ -208,9 +208,17 @@ bool CRasterPngCodec::ReadPng(CRasterFile* in, char* message, Buffers* buffers)
         }
     }
 
-    if (pixelDepth == 32 && hasBackground)
+    if (pixelDepth == 32 && hasBackground) {
         SetTransColor(MakeRgbQuad(uint8_t(fileBackground->red), uint8_t(fileBackground->green),
                                   uint8_t(fileBackground->blue)));
+        // The kinds composed above get the background at the file's depth and
+        // then lose the low byte of 16-bit samples; a grey file's colour is its grey.
+        const bool grey = (colorType & PNG_COLOR_MASK_COLOR) == 0;
+        const int shift = bitDepth == 16 ? 8 : 0;
+        auto level = [&](png_uint_16 v) { return uint8_t((grey ? fileBackground->gray : v) >> shift); };
+        SetFileBackground(
+            MakeRgbQuad(level(fileBackground->red), level(fileBackground->green), level(fileBackground->blue)));
+    }
 
     if (keepAlpha && !AlphaCreate())
         png_error(png, "Can't allocate memory");

@@ -288,6 +288,19 @@ RGBQUAD CRaster::GetTransColor() const
     return info.nBkgndColor;
 }
 
+bool CRaster::GetFileBackground(RGBQUAD* colour) const
+{
+    if (info.bFileBackground && colour)
+        *colour = info.nFileBackground;
+    return info.bFileBackground;
+}
+
+void CRaster::SetFileBackground(RGBQUAD colour)
+{
+    info.nFileBackground = colour;
+    info.bFileBackground = true;
+}
+
 uint8_t* CRaster::GetBits(uint32_t row) const
 {
     if (!pDib || !info.pImage)

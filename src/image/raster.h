@@ -47,6 +47,8 @@ struct ImageInfo {
     bool bEnabled;             // drawing switch
     int32_t xOffset;
     int32_t yOffset;
+    bool bFileBackground;      // the file named nFileBackground as its own background
+    RGBQUAD nFileBackground;   // what its transparent parts are to be shown over
 };
 
 // Icons of the message boxes the library shows.
@@ -108,6 +110,10 @@ public:
     void SetTransColor(RGBQUAD c) { info.nBkgndColor = c; }
     RGBQUAD GetTransColor() const;
     bool IsTransparent() const { return info.nBkgndIndex >= 0; }
+    // The colour the file asks its transparent parts to be shown over (a PNG's
+    // bKGD); false when it names none.
+    bool GetFileBackground(RGBQUAD* colour) const;
+    void SetFileBackground(RGBQUAD colour);
     bool IsIndexed() const { return head.biClrUsed != 0; }
     bool IsValid() const { return pDib != nullptr; }
     void GetOffset(long* x, long* y) const
@@ -199,6 +205,10 @@ public:
     bool DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* palette = nullptr);
     bool IncreaseBpp(uint32_t bpp);
     bool Light(long brightness, long contrast);
+    // Shows the picture over `background` as its alpha plane says and drops
+    // the plane, leaving a 24-bit picture with the same information block.
+    // True at once without an alpha plane; false without pixels.
+    bool AlphaCompose(RGBQUAD background);
     void SetStdPalette();
     void SetGrayPalette();
 

@@ -252,6 +252,22 @@ bool CRaster::Light(long brightness, long contrast)
     for (int v = 0; v < 256; ++v)
         map[v] = ClampByte(long(bright + float(v - 128) * c + 128.0f));
 
+    // An indexed picture changes its palette: every pixel keeps its index and
+    // so shows exactly the colour the rule gives its old colour. Moving pixels
+    // to the nearest entry of the unchanged palette instead would leave most
+    // of them where they were. With a selection the unselected pixels must
+    // keep their colours while sharing entries with selected ones, so there
+    // each selected pixel takes the nearest entry instead.
+    if (head.biClrUsed && !pSelection) {
+        RGBQUAD* palette = GetPalette();
+        for (uint32_t i = 0; i < head.biClrUsed; ++i) {
+            palette[i].rgbRed = map[palette[i].rgbRed];
+            palette[i].rgbGreen = map[palette[i].rgbGreen];
+            palette[i].rgbBlue = map[palette[i].rgbBlue];
+        }
+        return true;
+    }
+
     const long width = head.biWidth;
     const long height = head.biHeight;
     for (long y = 0; y < height; ++y) {
@@ -265,6 +281,43 @@ bool CRaster::Light(long brightness, long contrast)
             SetPixelColor(x, y, p);
         }
     }
+    return true;
+}
+
+bool CRaster::AlphaCompose(RGBQUAD background)
+{
+    if (!pDib)
+        return false;
+    if (!pAlpha)
+        return true;
+    const long width = head.biWidth;
+    const long height = head.biHeight;
+    CRaster result;
+    result.CopyInfo(*this);
+    if (!result.CreateAtDepthOf(*this, 24))
+        return false;
+    result.AlphaDelete();
+    result.SetTransIndex(-1);
+
+    // Rounded as libpng rounds when it composes the other transparent kinds
+    // of PNG, so a picture looks the same whichever way it was stored.
+    auto compose = [](uint8_t over, uint32_t alpha, uint8_t under) {
+        const uint32_t sum = uint32_t(over) * alpha + uint32_t(under) * (255 - alpha) + 128;
+        return uint8_t((sum + (sum >> 8)) >> 8);
+    };
+    const uint32_t alphaMax = uint32_t(info.nAlphaMax) + 1;
+    for (long y = 0; y < height; ++y) {
+        const uint8_t* alphaRow = pAlpha + size_t(y) * size_t(width);
+        for (long x = 0; x < width; ++x) {
+            const uint32_t alpha = uint32_t(alphaRow[x]) * alphaMax >> 8;
+            const RGBQUAD c = GetPixelColor(x, y);
+            result.SetPixelColor(x, y,
+                                 MakeRgbQuad(compose(c.rgbRed, alpha, background.rgbRed),
+                                             compose(c.rgbGreen, alpha, background.rgbGreen),
+                                             compose(c.rgbBlue, alpha, background.rgbBlue)));
+        }
+    }
+    Transfer(result);
     return true;
 }
 

@@ -64,8 +64,19 @@ CRaster* CEditPicture::CropToSize(int32_t left, int32_t top, int32_t right, int3
     const long cropRight = long(scale * (right - m_rcDisplay.left));
     const long cropBottom = long(scale * (bottom - m_rcDisplay.top));
 
+    // The result becomes a GIF frame, which cannot hide anything: a picture
+    // with an alpha plane is shown over its background before the cut, so
+    // that neither the cut nor the smoothing brings hidden colours out.
+    CRaster* source = m_pImage;
+    CRaster opaque;
+    if (m_pImage->HasAlpha()) {
+        opaque.Copy(*m_pImage);
+        if (!ComposeOverBackground(&opaque))
+            return nullptr;
+        source = &opaque;
+    }
     auto cut = std::make_unique<CRaster>();
-    if (!m_pImage->Crop(cropLeft, cropTop, cropRight, cropBottom, cut.get()))
+    if (!source->Crop(cropLeft, cropTop, cropRight, cropBottom, cut.get()))
         return nullptr;
     cut->Resample(width, height, 0);
     return cut.release();
@@ -105,6 +116,8 @@ CRaster* CEditPicture::FitToSize(int32_t width, int32_t height) const
     const int32_t yOffset = (height - scaledHeight) / 2;
 
     CRaster scaled(source, true, true, true);
+    // Shown over its background before it is smoothed, as in CropToSize.
+    ComposeOverBackground(&scaled);
     scaled.Resample(scaledWidth, scaledHeight, 0);
     const int32_t copyWidth = int32_t(scaled.GetWidth());
     const int32_t copyHeight = int32_t(scaled.GetHeight());

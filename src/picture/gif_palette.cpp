@@ -143,6 +143,10 @@ bool ConvertToGifPalette(CRaster* picture)
         return false;
     }
 
+    // A GIF frame has no alpha plane: what it would hide must not show.
+    if (!ComposeOverBackground(picture))
+        return false;
+
     // Reducing to 8 bits changes only deeper pictures, so only they need the tree.
     if (picture->GetBpp() > 8) {
         std::vector<RGBQUAD> palette(256, RGBQUAD{0, 0, 0, 0});

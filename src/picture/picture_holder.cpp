@@ -5,6 +5,8 @@
 #include <cctype>
 #include <memory>
 
+#include "png_codec.h"
+
 namespace {
 
 std::atomic<PictureBoxHook> g_boxHook{nullptr};
@@ -39,6 +41,16 @@ uint32_t PictureFormatFromPath(const std::string& path)
     if (ext == "png")
         return FormatPng;
     return FormatUnknown;
+}
+
+bool ComposeOverBackground(CRaster* picture)
+{
+    if (!picture || !picture->IsValid())
+        return false;
+    constexpr uint8_t grey = CRasterPngCodec::kDefaultBackground;
+    RGBQUAD background = MakeRgbQuad(grey, grey, grey);
+    picture->GetFileBackground(&background);
+    return picture->AlphaCompose(background);
 }
 
 CPictureHolder::CPictureHolder() = default;

@@ -44,6 +44,12 @@ uint32_t PictureFormatFromPath(const std::string& path);
 // False (after a "Header File Error" box) when the picture has no pixels.
 bool ConvertToGifPalette(CRaster* picture);
 
+// Makes a picture with an alpha plane opaque, as a GIF frame must be: it is
+// shown over the background the PNG decoder gives the other transparent kinds
+// of PNG (the file's own background colour, else grey 192) and loses the
+// plane. Pictures without an alpha plane are left alone. False without pixels.
+bool ComposeOverBackground(CRaster* picture);
+
 class CPictureHolder {
 public:
     CPictureHolder();

@@ -79,13 +79,16 @@ int RunInfoCommand(int argc, char** argv)
         CRasterIOFile file;
         CRasterGifCodec codec;
         if (!file.Open(path.c_str(), "rb"))
-            return Fail("cannot open '" + path + "'");
+            return Fail("cannot read " + path);
         const bool ok = codec.DecodeAllFrames(&file, [&](CRaster& frame, int) {
             delays.push_back(frame.GetFrameDelay());
             return true;
         });
-        if (!ok || long(delays.size()) != frames)
-            return Fail("cannot load '" + path + "' (frame " + std::to_string(delays.size()) + ")");
+        if (!ok || long(delays.size()) != frames) {
+            std::string why = codec.GetLastError();
+            return Fail(path + ": frame " + std::to_string(delays.size()) + " of a " + std::to_string(frames) +
+                        "-frame GIF cannot be read" + (why.empty() ? "" : " (" + why + ")"));
+        }
     }
 
     if (json) {

@@ -15,10 +15,8 @@ static void PrintUsage(FILE* out)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        PrintUsage(stderr);
-        return 1;
-    }
+    if (argc < 2)
+        return Fail("no command given (see tessary-anim --help)");
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
         std::strcmp(argv[1], "help") == 0) {
         PrintUsage(stdout);

@@ -83,29 +83,6 @@ struct MakeOptions {
     std::string lang = "EN";
 };
 
-// The boxes that the loading rules and the picture library show while the
-// source is read, kept to explain a refusal.
-std::string g_loadReasons;
-std::string g_loadSource;
-
-void CollectPictureBox(void*, const char* text)
-{
-    if (text && *text) {
-        if (!g_loadReasons.empty())
-            g_loadReasons += "; ";
-        g_loadReasons += text;
-    }
-}
-
-void CollectRasterBox(const char* text, const char* caption, RasterBoxIcon)
-{
-    // The open error names the file in its caption; the path is printed anyway.
-    std::string line = caption && g_loadSource != caption ? caption : "";
-    if (text && *text)
-        line += line.empty() ? std::string(text) : ": " + std::string(text);
-    CollectPictureBox(nullptr, line.c_str());
-}
-
 bool ParseUnsigned(const std::string& text, uint32_t* value)
 {
     long v = 0;
@@ -187,6 +164,9 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
         return Fail("make: no SOURCE given (see tessary-anim make --help)");
     if (o->output.empty())
         return Fail("make: no output given (-o OUT.gif)");
+    // Refused before any work: the animation is GIF data whatever the name says.
+    if (LowerExtension(o->output) != "gif")
+        return Fail("make: '" + o->output + "': the output must end in .gif");
     if (!o->bHaveDelayLimits) {
         const DelayLimits limits = DefaultDelayLimits(o->imageSize);
         o->minDelay = limits.minDelay;
@@ -260,25 +240,18 @@ int RunMakeCommand(int argc, char** argv)
     // rules, then the frames.
     CAnimDoc doc;
     doc.SetDelayLimits(o.minDelay, o.maxDelay, o.defaultDelay);
-    g_loadReasons.clear();
-    g_loadSource = o.source;
-    const PictureBoxHook previousHook = SetPictureBoxHook(CollectPictureBox);
-    SetRasterMessageHandler(CollectRasterBox);
-    bool bLoaded = doc.Load(o.source, kAllowAll, 0);
-    if (bLoaded && !doc.BuildFrames()) {
-        bLoaded = false;
-        if (g_loadReasons.empty())
-            g_loadReasons = "no frame";
+    LoadFailure failure;
+    bool bLoaded = CheckPictureFile(o.source, &failure);
+    if (bLoaded) {
+        CBoxCollector boxes;
+        bLoaded = doc.Load(o.source, kAllowAll, 0) && doc.BuildFrames();
+        if (!bLoaded)
+            failure = boxes.DecodeFailure(o.source);
     }
-    if (!bLoaded && g_loadReasons.empty() && PictureFormatFromPath(o.source) == FormatUnknown)
-        g_loadReasons = g_messages.MsgFileTypeNotSupported;
-    SetPictureBoxHook(previousHook);
-    InstallConsoleBoxes();
     if (!bLoaded) {
-        std::string text = g_messages.MsgInvalidPicture + o.source;
-        if (!g_loadReasons.empty())
-            text += " (" + g_loadReasons + ")";
-        std::fprintf(stderr, "%s\n", text.c_str());
+        if (failure.kind == LoadFailure::UnknownType)
+            failure.cause = g_messages.MsgFileTypeNotSupported;
+        PrintError(g_messages.MsgInvalidPicture + o.source + " (" + failure.cause + ")");
         return 1;
     }
 
@@ -305,7 +278,9 @@ int RunMakeCommand(int argc, char** argv)
     edit.dLightness = LightnessFromSlider(std::to_string(o.lightness).c_str());
     int32_t currentFrame = -1;
     if (!CommitPictureEdit(doc, picture, edit, 0, o.imageSize, currentFrame, std::string())) {
-        std::fprintf(stderr, "Can't extract!\n");
+        PrintError("Can't extract! No pixel of the " + std::to_string(picture.GetWidth()) + " x " +
+                   std::to_string(picture.GetHeight()) +
+                   " picture lies under the selection; --fit keeps the whole picture.");
         return 1;
     }
 
@@ -322,14 +297,12 @@ int RunMakeCommand(int argc, char** argv)
     const AnimationCheck check = SaveAndCheckAnimation(doc, tempPath, o.maxBytes, &length);
     if (check == AnimationCheck::SaveFailed) {
         std::remove(tempPath.c_str());
-        std::fprintf(stderr, "%s %s\n", g_messages.MsgInvalidPicture.c_str(), o.output.c_str());
+        PrintError(g_messages.MsgInvalidPicture + " " + o.output);
         return 1;
     }
     if (check == AnimationCheck::TooBig) {
         std::remove(tempPath.c_str());
-        std::fprintf(stderr, "%s\n",
-                     FillMessage(g_messages.MsgAnimationTooBig, std::to_string(length), std::to_string(o.maxBytes))
-                         .c_str());
+        PrintError(FillMessage(g_messages.MsgAnimationTooBig, std::to_string(length), std::to_string(o.maxBytes)));
         return 2;
     }
     if (!FlushToDisk(tempPath) || std::rename(tempPath.c_str(), o.output.c_str()) != 0) {

@@ -14,8 +14,18 @@
 
 int Fail(const std::string& message)
 {
-    std::fprintf(stderr, "tessary-anim: %s\n", message.c_str());
+    PrintError(message);
     return 1;
+}
+
+void PrintError(const std::string& message)
+{
+    std::fprintf(stderr, "tessary-anim: %s\n", message.c_str());
+}
+
+void Warn(const std::string& message)
+{
+    std::fprintf(stderr, "tessary-anim: warning: %s\n", message.c_str());
 }
 
 bool WantsHelp(int argc, char** argv)
@@ -88,16 +98,133 @@ void InstallConsoleBoxes()
     SetPictureBoxHook(PrintPictureBox);
 }
 
+bool CheckPictureFile(const std::string& path, LoadFailure* failure)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            *failure = {LoadFailure::NotFound, path + " not found", "not found"};
+        else
+            *failure = {LoadFailure::Unreadable, "cannot read " + path + ": " + std::strerror(errno),
+                        std::string("cannot be read: ") + std::strerror(errno)};
+        return false;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        *failure = {LoadFailure::Folder, path + " is a folder, not a picture", "a folder, not a picture"};
+        return false;
+    }
+    if (st.st_size == 0) {
+        *failure = {LoadFailure::Empty, path + " is empty", "the file is empty"};
+        return false;
+    }
+    if (access(path.c_str(), R_OK) != 0) {
+        const std::string reason = std::strerror(errno);
+        *failure = {LoadFailure::Unreadable, "cannot read " + path + ": " + reason, "cannot be read: " + reason};
+        return false;
+    }
+    if (PictureFormatFromPath(path) == FormatUnknown) {
+        const std::string what = "unknown picture type (use .bmp, .gif, .jpg, .jpeg, .jpe or .png)";
+        *failure = {LoadFailure::UnknownType, path + ": " + what, what};
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The texts kept by the live CBoxCollector.
+std::vector<std::string>* g_collected = nullptr;
+
+void Collect(const char* text)
+{
+    if (!g_collected || !text || !*text)
+        return;
+    if (std::find(g_collected->begin(), g_collected->end(), text) == g_collected->end())
+        g_collected->push_back(text);
+}
+
+// The captions only say which box it was ("Gif error", the file's name).
+void CollectRasterBox(const char* text, const char*, RasterBoxIcon)
+{
+    Collect(text);
+}
+
+void CollectPictureBox(void*, const char* text)
+{
+    Collect(text);
+}
+
+const char* FormatWord(uint32_t format)
+{
+    switch (format) {
+    case FormatBmp:
+        return "BMP";
+    case FormatGif:
+        return "GIF";
+    case FormatJpeg:
+        return "JPEG";
+    case FormatPng:
+        return "PNG";
+    default:
+        return "picture";
+    }
+}
+
+} // namespace
+
+CBoxCollector::CBoxCollector()
+{
+    static std::vector<std::string> texts;
+    texts.clear();
+    g_collected = &texts;
+    SetRasterMessageHandler(CollectRasterBox);
+    SetPictureBoxHook(CollectPictureBox);
+}
+
+CBoxCollector::~CBoxCollector()
+{
+    g_collected = nullptr;
+    InstallConsoleBoxes();
+}
+
+LoadFailure CBoxCollector::DecodeFailure(const std::string& path, long frame) const
+{
+    const std::string what = frame == 0 ? path : path + ": frame " + std::to_string(frame);
+    const std::string cause =
+        std::string("cannot be read as a ") + FormatWord(PictureFormatFromPath(path)) + " picture";
+    std::string details;
+    for (const std::string& text : *g_collected)
+        details += (details.empty() ? "" : "; ") + text;
+    if (details.empty())
+        return {LoadFailure::Undecodable, what + " " + cause, cause};
+    return {LoadFailure::Undecodable, what + " " + cause + " (" + details + ")", cause + ": " + details};
+}
+
 bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error)
 {
-    if (PictureFormatFromPath(path) == FormatUnknown) {
-        *error = "'" + path + "': unknown picture type (use .bmp, .gif, .jpg, .jpeg, .jpe or .png)";
+    LoadFailure failure;
+    if (!CheckPictureFile(path, &failure)) {
+        *error = failure.sentence;
+        return false;
+    }
+    CBoxCollector boxes;
+    if (!holder.Load(path, kAllowAll, 0) || !holder.GetImage()) {
+        *error = boxes.DecodeFailure(path).sentence;
+        return false;
+    }
+    if (frame == 0)
+        return true;
+    // Frame 0 tells how many there are; a still picture has that one only.
+    const bool gif = holder.GetFormat() == FormatGif;
+    const long frames = gif ? holder.GetImage()->GetNumFrames() : 1;
+    if (frame >= frames) {
+        *error = path + ": frame " + std::to_string(frame) + " of a " +
+                 (gif ? std::to_string(frames) + "-frame GIF" : std::string("still picture")) +
+                 " does not exist (frames count from 0)";
         return false;
     }
     if (!holder.Load(path, kAllowAll, frame) || !holder.GetImage()) {
-        *error = "cannot load '" + path + "'";
-        if (frame != 0)
-            *error += " (frame " + std::to_string(frame) + ")";
+        *error = boxes.DecodeFailure(path, frame).sentence;
         return false;
     }
     return true;

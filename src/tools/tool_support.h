@@ -10,8 +10,47 @@
 class CRaster;
 class CPictureHolder;
 
+// Every line the tool prints on stderr starts with "tessary-anim: ", so a
+// script can tell the tool's words from those of the programs around it.
+//
 // Prints "tessary-anim: <message>" on stderr and returns 1, the failure exit code.
 int Fail(const std::string& message);
+// Prints "tessary-anim: <message>" on stderr, for a failure with another exit
+// code or a message of more than one line.
+void PrintError(const std::string& message);
+// Prints "tessary-anim: warning: <message>" on stderr; the work goes on.
+void Warn(const std::string& message);
+
+// Why a picture could not be loaded, in plain words: `sentence` names the file
+// ("holiday.gif not found"), `cause` says the same after a text that already
+// names it ("Invalid picture :holiday.gif (not found)").
+struct LoadFailure {
+    enum Kind { NotFound, Folder, Empty, Unreadable, UnknownType, Undecodable };
+    Kind kind = Undecodable;
+    std::string sentence;
+    std::string cause;
+};
+
+// What can be told about the file before decoding it: not there, a folder,
+// empty, not readable, or a name whose extension is no picture type. False with
+// `failure` set in those cases; true when the decoders may try it.
+bool CheckPictureFile(const std::string& path, LoadFailure* failure);
+
+// While one of these lives, the boxes of the picture library and of the
+// loading rules are kept instead of printed; the console boxes come back
+// when it goes. One at a time.
+class CBoxCollector {
+public:
+    CBoxCollector();
+    ~CBoxCollector();
+    CBoxCollector(const CBoxCollector&) = delete;
+    CBoxCollector& operator=(const CBoxCollector&) = delete;
+
+    // The failure of a decode of `path` (of its frame `frame` when not 0)
+    // after these boxes, each different text once: "x.png cannot be read as a
+    // PNG picture (Read Error)".
+    LoadFailure DecodeFailure(const std::string& path, long frame = 0) const;
+};
 
 // True when the arguments ask for help (-h or --help anywhere).
 bool WantsHelp(int argc, char** argv);
@@ -28,7 +67,9 @@ std::string LowerExtension(const std::string& path);
 void InstallConsoleBoxes();
 
 // Loads frame `frame` of a picture with the wizard's loading rules (every
-// format allowed). On failure, `error` says why.
+// format allowed). On failure, `error` says why in one line, the file named:
+// "holiday.gif not found", "anim.gif: frame 30 of a 24-frame GIF does not
+// exist (frames count from 0)", "x.png cannot be read as a PNG picture (Read Error)".
 bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error);
 
 // Makes a fresh empty file ".NAME.tmp-XXXXXX" beside `path`, for a result that

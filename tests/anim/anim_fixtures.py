@@ -15,6 +15,17 @@ program wrote, read back with Pillow.
       the mean of all channels of the first frame
   anim_fixtures.py alpha PATH W H
       an RGBA PNG: an opaque yellow left half, a half-transparent blue right half
+  anim_fixtures.py icon PATH W H
+      an RGBA PNG icon: an opaque yellow disc whose edge fades out over a few
+      pixels, on transparent pixels that hide black
+  anim_fixtures.py outside GIF R,G,B R,G,B
+      how far, at most, a channel of any pixel of the first frame lies outside
+      the range between the two colours
+  anim_fixtures.py lightdiff GIF LIGHTER SHIFT
+      the largest channel difference, over every pixel of every frame, between
+      LIGHTER and GIF with SHIFT added to each channel (clamped to 0..255)
+  anim_fixtures.py twocolour PATH W H
+      a GIF of two colours: a white background with a dark red square
   anim_fixtures.py info GIF
       prints the frame count, the size and each frame's duration in ms
   anim_fixtures.py diff GIF SOURCE L,T,R,B SIZE
@@ -82,6 +93,51 @@ def alpha(path, w, h):
     im.save(path)
 
 
+def icon(path, w, h):
+    im = Image.new('RGBA', (w, h), (0, 0, 0, 0))
+    cx, cy, r = w / 2, h / 2, min(w, h) * 0.35
+    for y in range(h):
+        for x in range(w):
+            d = ((x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2) ** 0.5
+            a = max(0.0, min(1.0, (r - d) / 3))
+            if a > 0:
+                im.putpixel((x, y), (240, 220, 20, int(a * 255)))
+    im.save(path)
+
+
+def outside(path, low, high):
+    low = [int(v) for v in low.split(',')]
+    high = [int(v) for v in high.split(',')]
+    worst = 0
+    for px in first_frame(path).getdata():
+        for v, a, b in zip(px, low, high):
+            worst = max(worst, min(a, b) - v, v - max(a, b))
+    print(worst)
+
+
+def lightdiff(path, lighter, shift):
+    a, b = Image.open(path), Image.open(lighter)
+    frames_a = [f.convert('RGB').tobytes() for f in ImageSequence.Iterator(a)]
+    frames_b = [f.convert('RGB').tobytes() for f in ImageSequence.Iterator(b)]
+    if len(frames_a) != len(frames_b):
+        print(999)
+        return
+    worst = 0
+    for fa, fb in zip(frames_a, frames_b):
+        for x, y in zip(fa, fb):
+            worst = max(worst, abs(max(0, min(255, x + shift)) - y))
+    print(worst)
+
+
+def twocolour(path, w, h):
+    im = Image.new('P', (w, h), 0)
+    im.putpalette([255, 255, 255, 120, 10, 10] + [0] * 762)
+    for y in range(h // 4, h * 3 // 4):
+        for x in range(w // 4, w * 3 // 4):
+            im.putpixel((x, y), 1)
+    im.save(path)
+
+
 def info(path):
     im = Image.open(path)
     durations = [f.info.get('duration', 0) for f in ImageSequence.Iterator(im)]
@@ -107,7 +163,11 @@ def diff(path, source, box, size):
 
 
 def fitdiff(path, source, size):
-    src = Image.open(source).convert('RGB')
+    src = Image.open(source)
+    if src.mode == 'RGBA':
+        # Transparent parts show the grey a PNG without a background colour gets.
+        src = Image.alpha_composite(Image.new('RGBA', src.size, (192, 192, 192, 255)), src)
+    src = src.convert('RGB')
     w, h = src.size
     want = Image.new('RGB', (size, size))
     if w >= h:
@@ -132,6 +192,14 @@ if __name__ == '__main__':
         mean(a[2])
     elif cmd == 'alpha':
         alpha(a[2], int(a[3]), int(a[4]))
+    elif cmd == 'icon':
+        icon(a[2], int(a[3]), int(a[4]))
+    elif cmd == 'outside':
+        outside(a[2], a[3], a[4])
+    elif cmd == 'lightdiff':
+        lightdiff(a[2], a[3], int(a[4]))
+    elif cmd == 'twocolour':
+        twocolour(a[2], int(a[3]), int(a[4]))
     elif cmd == 'info':
         info(a[2])
     elif cmd == 'diff':

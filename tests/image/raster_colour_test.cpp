@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace {
@@ -237,24 +238,63 @@ TEST(RasterLight, ShiftsAndStretchesAroundTheMiddleWithClamping)
     EXPECT_FALSE(empty.Light(10, 100));
 }
 
-TEST(RasterLight, IndexedPicturesTakeTheNearestEntryAndKeepThePalette)
+// On an indexed picture every pixel must show exactly the colour that the
+// true-colour rule gives its old colour; the oracle is the same picture widened
+// to 24 bits and lightened there.
+TEST(RasterLight, IndexedPicturesShowTheTrueColourResult)
 {
-    CRaster img(2, 1, 8);
-    img.SetGrayPalette();
-    img.SetPixelIndex(0, 0, 100);
-    img.SetPixelIndex(1, 0, 250);
-    ASSERT_TRUE(img.Light(20, 100));
-    EXPECT_EQ(img.GetPixelIndex(0, 0), 120);
-    EXPECT_EQ(img.GetPixelIndex(1, 0), 255);
-    EXPECT_EQ(img.GetPaletteColor(100), Grey(100));
+    struct Case {
+        long bpp, brightness, contrast;
+    };
+    const Case cases[] = {{8, -64, 100}, {8, 38, 100}, {8, 128, 100}, {4, -30, 100},
+                          {4, 10, 150}, {1, 64, 100},  {1, -128, 100}, {8, 0, 50}};
+    std::mt19937 random(7);
+    for (const Case& c : cases) {
+        CRaster img(13, 7, c.bpp);
+        const uint32_t colours = img.GetNumColors();
+        for (uint32_t i = 0; i < colours; ++i)
+            img.SetPaletteIndex(uint8_t(i), uint8_t(random()), uint8_t(random()), uint8_t(random()),
+                                uint8_t(random()));
+        for (long y = 0; y < 7; ++y)
+            for (long x = 0; x < 13; ++x)
+                img.SetPixelIndex(x, y, uint8_t(random() % colours));
+        CRaster wide(img);
+        ASSERT_TRUE(wide.IncreaseBpp(24));
+        ASSERT_TRUE(wide.Light(c.brightness, c.contrast));
+        const CRaster before(img);
+        ASSERT_TRUE(img.Light(c.brightness, c.contrast));
+        ASSERT_EQ(img.GetBpp(), uint32_t(c.bpp));
+        for (long y = 0; y < 7; ++y)
+            for (long x = 0; x < 13; ++x) {
+                RGBQUAD have = img.GetPixelColor(x, y);
+                RGBQUAD want = wide.GetPixelColor(x, y);
+                have.rgbReserved = want.rgbReserved = 0;
+                ASSERT_EQ(have, want) << c.bpp << " bits, Light(" << c.brightness << ", " << c.contrast << ") at "
+                                      << x << "," << y;
+                ASSERT_EQ(img.GetPixelIndex(x, y), before.GetPixelIndex(x, y));
+            }
+        for (uint32_t i = 0; i < colours; ++i)
+            ASSERT_EQ(img.GetPaletteColor(uint8_t(i)).rgbReserved, before.GetPaletteColor(uint8_t(i)).rgbReserved)
+                << "entry " << i << " keeps its alpha";
+    }
+}
 
-    // With a selection only the selected pixels change.
-    CRaster sel(2, 1, 24);
-    ASSERT_TRUE(sel.SelectionCreate());
-    *sel.SelectionGetPointer(1, 0) = 255;
-    ASSERT_TRUE(sel.Light(30, 100));
-    EXPECT_EQ(sel.GetPixelColor(0, 0), Grey(0));
-    EXPECT_EQ(sel.GetPixelColor(1, 0), Grey(30));
+// With a selection only the selected pixels change, also where an unselected
+// pixel shares their palette entry.
+TEST(RasterLight, ASelectionKeepsTheOtherPixels)
+{
+    for (long bpp : {24L, 8L}) {
+        CRaster img(2, 1, bpp);
+        if (bpp == 8)
+            img.SetGrayPalette();
+        img.SetPixelColor(0, 0, Grey(100));
+        img.SetPixelColor(1, 0, Grey(100));
+        ASSERT_TRUE(img.SelectionCreate());
+        *img.SelectionGetPointer(1, 0) = 255;
+        ASSERT_TRUE(img.Light(30, 100));
+        EXPECT_EQ(img.GetPixelColor(0, 0), Grey(100)) << bpp << " bits";
+        EXPECT_EQ(img.GetPixelColor(1, 0), Grey(130)) << bpp << " bits";
+    }
 }
 
 TEST(RasterPalettes, GreyStepsDivideBeforeMultiplying)

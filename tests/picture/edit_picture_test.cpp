@@ -136,6 +136,42 @@ TEST(EditPictureCrop, CutsTheSelectionWithTheDisplayScale)
     EXPECT_EQ(empty.FitToSize(64, 64), nullptr);
 }
 
+// The editor's picture may still have an alpha plane (an RGBA PNG inserted
+// or replacing a frame); the cut-out and the fit are GIF frames, so they show
+// it over the grey of PNGs without a background colour, never the black the
+// transparent pixels hide, also where smoothing mixes neighbours.
+TEST(EditPictureAlpha, CutAndFitShowTransparentPixelsOverGrey)
+{
+    const RGBQUAD grey = MakeRgbQuad(192, 192, 192);
+    for (bool fit : {false, true}) {
+        CEditPicture picture;
+        picture.m_x = 33;
+        picture.m_y = 109;
+        CRaster* icon = Picture(40, 40, [](uint32_t x, uint32_t y) {
+            return x >= 10 && x < 30 && y >= 10 && y < 30 ? kRed : kBlack;
+        });
+        ASSERT_TRUE(icon->AlphaCreate());
+        for (long y = 0; y < 40; ++y)
+            for (long x = 0; x < 40; ++x)
+                icon->AlphaSet(x, y, icon->GetPixelColor(x, y) == kRed ? 255 : 0);
+        picture.SetImage(icon);
+        picture.ComputeDisplayRect(true);
+        std::unique_ptr<CRaster> made(fit ? picture.FitToSize(64, 64)
+                                          : picture.CropToSize(33, 109, 73, 149, 64, 64));
+        ASSERT_NE(made, nullptr);
+        EXPECT_FALSE(made->HasAlpha());
+        EXPECT_EQ(At(*made, 2, 2), grey) << (fit ? "fit" : "cut");
+        EXPECT_TRUE(Near(At(*made, 32, 32), kRed)) << (fit ? "fit" : "cut");
+        for (long y = 0; y < 64; ++y)
+            for (long x = 0; x < 64; ++x) {
+                const RGBQUAD c = At(*made, x, y);
+                ASSERT_TRUE(c.rgbRed >= 191 && c.rgbGreen <= 192 && c.rgbGreen == c.rgbBlue)
+                    << (fit ? "fit" : "cut") << " at " << x << "," << y << ": have " << int(c.rgbRed) << ","
+                    << int(c.rgbGreen) << "," << int(c.rgbBlue) << ", want between grey and red";
+            }
+    }
+}
+
 TEST(EditPictureLightness, ShiftsEveryChannelByAmountTimes128)
 {
     struct Case {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
@@ -40,6 +41,8 @@ void RecordPictureBox(void*, const char* text)
 //   still.bmp, still.jpg, still.png  8 x 6 pictures
 //   one.gif                          a single-frame GIF
 //   three.gif                        three full-size frames: red, green, blue
+//   kinds/*.png                      one picture as every transparent kind of PNG
+//                                    (tests/picture/alpha_kinds.py)
 class PictureFiles : public ::testing::Environment {
 public:
     static fs::path dir;
@@ -69,6 +72,9 @@ for k in range(3):
     frames.append(f)
 frames[0].save(d + '/three.gif', save_all=True, append_images=frames[1:], duration=[100, 200, 300], loop=0, optimize=False, disposal=1)
 )PY";
+        const std::string kinds = "/usr/bin/python3 " TESSARY_SOURCE_DIR "/tests/picture/alpha_kinds.py " +
+                                  (dir / "kinds").string();
+        ASSERT_EQ(std::system(kinds.c_str()), 0) << "could not write the transparent PNGs";
         const fs::path py = dir / "make.py";
         std::ofstream(py) << script;
         const std::string cmd = "/usr/bin/python3 " + py.string() + " " + dir.string();
@@ -404,6 +410,48 @@ TEST_F(PictureHolderTest, GifPaletteLeavesIndexedPixelsAlone)
     for (long y = 0; y < 3; ++y)
         for (long x = 0; x < 5; ++x)
             EXPECT_EQ(pic.GetPixelIndex(x, y), original.GetPixelIndex(x, y));
+}
+
+// A picture with an alpha plane becomes a frame over the same background as
+// the kinds of PNG that libpng composes while decoding: the file's bKGD (grey
+// 40 here), else grey 192. The 8-bit kinds agree exactly, the 16-bit ones
+// (composed before or after their low byte goes) within one level.
+TEST_F(PictureHolderTest, EveryTransparentKindOfPngShowsOverTheSameBackground)
+{
+    struct Kind {
+        const char* name;
+        bool keepsAlpha; // decoded with an alpha plane, composed by us
+        bool sixteen;
+    };
+    const Kind kinds[] = {{"rgba8", true, false}, {"ga16", true, true}, {"ga8", false, false},
+                          {"rgba16", false, true}, {"pal", false, false}};
+    for (const char* suffix : {"", "-bkgd"}) {
+        std::vector<std::unique_ptr<CRaster>> seen;
+        for (const Kind& k : kinds) {
+            const std::string name = std::string(k.name) + suffix + ".png";
+            CPictureHolder holder;
+            ASSERT_TRUE(holder.Load((PictureFiles::dir / "kinds" / name).string(), kAllowAll, 0)) << name;
+            auto pic = std::make_unique<CRaster>(*holder.GetImage());
+            ASSERT_EQ(pic->HasAlpha(), k.keepsAlpha) << name;
+            ASSERT_TRUE(ComposeOverBackground(pic.get())) << name;
+            EXPECT_FALSE(pic->HasAlpha()) << name;
+            seen.push_back(std::move(pic));
+        }
+        const uint8_t background = *suffix ? 40 : 192;
+        for (size_t k = 0; k < seen.size(); ++k)
+            for (long y = 0; y < 16; ++y)
+                for (long x = 0; x < 16; ++x) {
+                    const RGBQUAD want = seen[0]->GetPixelColor(x, y);
+                    const RGBQUAD have = seen[k]->GetPixelColor(x, y);
+                    const int slack = kinds[k].sixteen ? 1 : 0;
+                    ASSERT_LE(std::abs(have.rgbRed - want.rgbRed), slack)
+                        << kinds[k].name << suffix << " at " << x << "," << y << ": have "
+                        << int(have.rgbRed) << ", want " << int(want.rgbRed) << " as in rgba8";
+                    ASSERT_TRUE(have.rgbRed == have.rgbGreen && have.rgbRed == have.rgbBlue);
+                }
+        // The top row is fully transparent.
+        EXPECT_EQ(seen[0]->GetPixelColor(5, 15).rgbRed, background) << "background" << suffix;
+    }
 }
 
 } // namespace

@@ -64,6 +64,19 @@ std::string ComparePpm(const fs::path& have, const fs::path& want)
     return "";
 }
 
+// Each line starts with the tool's name, so the tool's words stand out.
+bool EveryLineIsTheTools(const std::string& err)
+{
+    size_t start = 0;
+    while (start < err.size()) {
+        if (err.compare(start, 14, "tessary-anim: ") != 0)
+            return false;
+        const size_t end = err.find('\n', start);
+        start = end == std::string::npos ? err.size() : end + 1;
+    }
+    return true;
+}
+
 class TessaryAnim : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -157,6 +170,7 @@ TEST_F(TessaryAnim, BadInputFailsCleanly)
         const RunResult r = Tool(args);
         EXPECT_EQ(r.exitCode, 1) << shown;
         EXPECT_FALSE(r.err.empty()) << shown;
+        EXPECT_TRUE(EveryLineIsTheTools(r.err)) << shown << ": " << r.err;
         EXPECT_EQ(WorkFiles(), before) << shown;
     }
     EXPECT_EQ(testsupport::ReadFile(Out("keep.gif")), "old");
@@ -180,14 +194,52 @@ TEST_F(TessaryAnim, InfoReportsFramesDelaysAndTransparency)
     EXPECT_NE(r.out.find("bpp: 1\n"), std::string::npos) << r.out;
 }
 
-// A frame past the last one of a five-frame animation fails, with an empty
-// "Gif error" box, and writes nothing.
-TEST_F(TessaryAnim, FrameSevenOfFiveFails)
+// A failure is one line that names the file and says what is wrong with it.
+TEST_F(TessaryAnim, LoadFailuresSayTheCauseInPlainWords)
 {
-    const RunResult r = Tool({"decode", In("five.gif"), "--frame", "7", "-o", Out("f.ppm")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Gif error"), std::string::npos) << r.err;
-    EXPECT_TRUE(WorkFiles().empty());
+    fs::create_directories(m_work / "photos.png");
+    std::ofstream(Out("empty.gif")).close();
+    std::ofstream(Out("garbage.png")) << "not a png at all";
+    std::ofstream(Out("notes.txt")) << "text";
+    const std::string ppm = Out("o.ppm");
+    struct Case {
+        std::vector<std::string> args;
+        std::string line; // the whole message, or its start when it ends in "..."
+    };
+    const Case cases[] = {
+        {{"info", Out("holiday.gif")}, Out("holiday.gif") + " not found"},
+        {{"info", Out("photos.png")}, Out("photos.png") + " is a folder, not a picture"},
+        {{"info", Out("empty.gif")}, Out("empty.gif") + " is empty"},
+        {{"info", Out("notes.txt")},
+         Out("notes.txt") + ": unknown picture type (use .bmp, .gif, .jpg, .jpeg, .jpe or .png)"},
+        {{"info", Out("garbage.png")}, Out("garbage.png") + " cannot be read as a PNG picture..."},
+        {{"decode", In("five.gif"), "--frame", "7", "-o", ppm},
+         In("five.gif") + ": frame 7 of a 5-frame GIF does not exist (frames count from 0)"},
+        {{"decode", In("five.gif"), "--frame", "5", "-o", ppm},
+         In("five.gif") + ": frame 5 of a 5-frame GIF does not exist (frames count from 0)"},
+        {{"decode", In("gradient.png"), "--frame", "1", "-o", ppm},
+         In("gradient.png") + ": frame 1 of a still picture does not exist (frames count from 0)"},
+        {{"gif", Out("o.gif"), In("gradient.png"), Out("holiday.gif")}, Out("holiday.gif") + " not found"},
+        {{"convert", Out("garbage.png"), "-o", ppm}, Out("garbage.png") + " cannot be read as a PNG picture..."},
+        {{}, "no command given (see tessary-anim --help)"},
+    };
+    for (const Case& c : cases) {
+        std::string shown;
+        for (const auto& a : c.args)
+            shown += a + " ";
+        const RunResult r = Tool(c.args);
+        EXPECT_EQ(r.exitCode, 1) << shown;
+        const std::string want = "tessary-anim: " + c.line;
+        const size_t dots = want.rfind("...");
+        if (dots != std::string::npos && dots + 3 == want.size()) {
+            EXPECT_EQ(r.err.rfind(want.substr(0, dots), 0), 0u) << shown << ": have " << r.err;
+            EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << shown << ": one line, have " << r.err;
+        } else {
+            EXPECT_EQ(r.err, want + "\n") << shown;
+        }
+        EXPECT_FALSE(fs::exists(ppm)) << shown;
+        EXPECT_FALSE(fs::exists(Out("o.gif"))) << shown;
+    }
 }
 
 TEST_F(TessaryAnim, DecodeMatchesPillow)
