@@ -338,9 +338,13 @@ void CRasterBmpCodec::DecodeRle8(CRasterFile* in)
     }
 }
 
-// RLE4: as RLE8, but each pixel is half a byte. The column counts bytes and a
-// flag tells which half is next; a high half starts a new byte, a low half
-// completes it and moves on.
+// RLE4: as RLE8, but each pixel is half a byte and the column counts pixels.
+// An encoded run alternates the two halves of its colour byte from the run's
+// first pixel on (high half first), wherever the run starts in the row; an
+// absolute run takes its pixels high half first from bytes read in turn, and
+// is padded to a whole number of 16-bit words. Deltas move by whole pixels.
+// The picture's rows are written as packed half bytes, the even column in the
+// high half, whatever its bit count (the compression decides, not the bits).
 void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
 {
     uint8_t* bits = GetBits();
@@ -348,18 +352,11 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
     const uint64_t height = GetHeight();
     uint64_t row = 0;
     uint64_t col = 0;
-    bool high = true;
-    auto put = [&](uint8_t colour) {
-        if (row < height && col < eff) {
-            uint8_t& b = bits[row * eff + col];
-            if (high)
-                b = colour & 0xF0;
-            else
-                b |= colour & 0x0F;
-        }
-        if (!high)
-            ++col;
-        high = !high;
+    auto put = [&](uint64_t x, uint8_t nibble) {
+        if (row >= height || x / 2 >= eff)
+            return;
+        uint8_t& b = bits[row * eff + x / 2];
+        b = (x & 1) ? uint8_t((b & 0xF0) | nibble) : uint8_t((b & 0x0F) | (nibble << 4));
     };
     uint64_t budget = 2 * eff * height + 2 * height + 1024;
     while (row < height && budget-- > 0) {
@@ -371,7 +368,8 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
             if (colour < 0)
                 return;
             for (long i = 0; i < n; ++i)
-                put(uint8_t(colour));
+                put(col + i, (i & 1) ? uint8_t(colour & 0x0F) : uint8_t(colour >> 4));
+            col += n;
             continue;
         }
         const long m = in->GetC();
@@ -379,30 +377,26 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
             return;
         if (m == 0) {
             col = 0;
-            high = true;
             ++row;
         } else if (m == 2) {
             const long dx = in->GetC();
             const long dy = in->GetC();
             if (dx < 0 || dy < 0)
                 return;
-            col += dx / 2;
+            col += dx;
             row += dy;
         } else {
-            long data = in->GetC();
-            if (data < 0)
-                return;
-            for (long i = 0; i < m; ++i) {
-                const bool lowHalf = !high;
-                put(uint8_t(data));
-                if (lowHalf && i != m - 1) {
-                    data = in->GetC();
-                    if (data < 0)
-                        return;
-                }
+            const long bytes = (m + 1) / 2;
+            for (long i = 0; i < bytes; ++i) {
+                const long data = in->GetC();
+                if (data < 0)
+                    return;
+                put(col + 2 * i, uint8_t(data >> 4));
+                if (2 * i + 1 < m)
+                    put(col + 2 * i + 1, uint8_t(data & 0x0F));
             }
-            // Absolute runs are padded to a whole number of 16-bit words.
-            if (((m + 1) / 2) & 1)
+            col += m;
+            if (bytes & 1)
                 in->GetC();
         }
     }

@@ -143,14 +143,14 @@ TEST(BmpCodec, TakesResolutionFromPixelsPerMetre)
     }
 }
 
-TEST(BmpCodec, Rle4KeepsTheHalfByteAcrossRuns)
+TEST(BmpCodec, Rle4OddAbsoluteRunsTakeHalvesInTurnAndNoPad)
 {
-    // An odd encoded run leaves the next run starting at a low half: each
-    // pixel takes the half of its source byte that matches its own position.
-    const std::vector<unsigned char> data = {3, 0x12, 0, 3, 0xAB, 0xCD, 0, 1};
+    // An absolute run of 3 pixels at column 3 fills 2 bytes (even: no pad
+    // byte) and takes the halves of its bytes in turn, high half first.
+    const std::vector<unsigned char> data = {3, 0x12, 0, 3, 0xAB, 0xCD, 1, 0xEF, 0, 1};
     CRasterBmpCodec codec;
     ASSERT_TRUE(DecodeBmp(codec, MakeBmp(8, 1, 4, 2, GreyPalette(16), data)));
-    const uint8_t want[8] = {1, 2, 1, 0xB, 0xC, 0xD, 0, 0};
+    const uint8_t want[8] = {1, 2, 1, 0xA, 0xB, 0xC, 0xE, 0};
     for (int x = 0; x < 8; ++x)
         EXPECT_EQ(codec.GetPixelIndex(x, 0), want[x]) << "x " << x;
 }

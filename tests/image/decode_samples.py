@@ -154,6 +154,103 @@ def rle4_encode(rows):
     return bytes(out[:-2]) + b"\0\1"
 
 
+def rle4_ops(width, height, with_deltas):
+    """A random RLE4 picture as a list of rows (bottom row first), each a list
+    of (start column, operation) that together stay inside the picture:
+      ("run", n, byte)    an encoded run of n pixels
+      ("abs", [nibbles])  an absolute run of 4 to 10 pixels (even lengths:
+                          Pillow 9 drops the last pixel of an odd one)
+      ("delta", dx, dy)   a jump right by dx and up by dy rows; one that goes
+                          up ends its row's operations"""
+    rows = [[] for _ in range(height)]
+    y = 0
+    col = 0
+    while y < height:
+        left = width - col
+        if left == 0:
+            y, col = y + 1, 0
+            continue
+        kind = rng.choice(["run", "run", "abs"] + (["delta"] if with_deltas else []))
+        if kind == "abs" and left >= 4:
+            n = 2 * rng.randint(2, min(left // 2, 5))
+            rows[y].append((col, ("abs", [rng.randrange(16) for _ in range(n)])))
+            col += n
+        elif kind == "delta" and left >= 2:
+            dy = 1 if y + 1 < height and rng.random() < 0.25 else 0
+            dx = rng.randint(0, left - 1) if dy else rng.randint(1, min(left - 1, 5))
+            rows[y].append((col, ("delta", dx, dy)))
+            col += dx
+            y += dy
+        else:
+            n = rng.randint(1, min(left, 9))
+            rows[y].append((col, ("run", n, rng.randrange(256))))
+            col += n
+    return rows
+
+
+def rle4_stream(rows):
+    out = bytearray()
+    for ops in rows:
+        for _, op in ops:
+            if op[0] == "run":
+                out += bytes([op[1], op[2]])
+            elif op[0] == "abs":
+                nib = op[1]
+                data = bytes((nib[i] << 4) | nib[i + 1] for i in range(0, len(nib), 2))
+                out += bytes([0, len(nib)]) + data + (b"\0" if len(data) % 2 else b"")
+            else:
+                out += bytes([0, 2, op[1], op[2]])
+        if not (ops and ops[-1][1][0] == "delta" and ops[-1][1][2]):
+            out += b"\0\0"
+    return bytes(out) + b"\0\1"
+
+
+def rle4_pixels(rows, width, height):
+    """What the operations paint by the rule: an encoded run alternates the
+    halves of its byte from its own first pixel on (high half first), and
+    columns count pixels. Unpainted pixels are index 0. Top row first."""
+    grid = [[0] * width for _ in range(height)]
+    for y, ops in enumerate(rows):
+        for col, op in ops:
+            if op[0] == "run":
+                for i in range(op[1]):
+                    grid[y][col + i] = op[2] >> 4 if i % 2 == 0 else op[2] & 15
+            elif op[0] == "abs":
+                grid[y][col:col + len(op[1])] = op[1]
+    return list(reversed(grid))
+
+
+def rle4_odd_starts(m):
+    w, h = 13, 12
+    pal = random_palette(16)
+    pal_bytes = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in pal)
+
+    def write(name, rows):
+        data = rle4_stream(rows)
+        with open(m.path(name, "bmp"), "wb") as f:
+            f.write(bmp_file(info40(w, h, 4, compression=2, image_size=len(data), colours=16), pal_bytes, data))
+
+    def starts(rows, kind):
+        return {col % 2 for ops in rows for col, op in ops if op[0] == kind}
+
+    # Runs only: Pillow is the oracle, and it must agree with the rule as
+    # rle4_pixels writes it, which then serves for the file with deltas.
+    runs = rle4_ops(w, h, False)
+    assert starts(runs, "run") == {0, 1} and starts(runs, "abs") == {0, 1}
+    write("rle4_odd_starts", runs)
+    (pw, ph), px = ref_from_pillow(m.path("rle4_odd_starts", "bmp"))
+    model = [pal[v] for row in rle4_pixels(runs, w, h) for v in row]
+    assert (pw, ph) == (w, h) and px == model, "the RLE4 model disagrees with Pillow"
+    m.add("rle4_odd_starts", "bmp", 4, "exact", w, h, px)
+    # Pillow 9 reads two bytes too many after a delta, so the rule's model,
+    # checked against Pillow above, gives the reference here.
+    jumps = rle4_ops(w, h, True)
+    assert starts(jumps, "delta") == {0, 1} and starts(jumps, "run") == {0, 1}
+    assert {op[1] % 2 for ops in jumps for _, op in ops if op[0] == "delta"} == {0, 1}
+    write("rle4_deltas", jumps)
+    m.add("rle4_deltas", "bmp", 4, "exact", w, h, [pal[v] for row in rle4_pixels(jumps, w, h) for v in row])
+
+
 def bmp_samples(m):
     def pillow_ref(name, bpp, mode="exact"):
         (w, h), px = ref_from_pillow(m.path(name, "bmp"))
@@ -276,6 +373,9 @@ def bmp_samples(m):
     grid[2][0:4] = [7, 8, 9, 10]
     exp = [pal[v] for row in reversed(grid) for v in row]
     m.add("rle8_delta", "bmp", 8, "exact", w, h, exp)
+
+    # RLE4 runs that start at odd and at even columns, with and without deltas.
+    rle4_odd_starts(m)
 
 
 # ---------------------------------------------------------------- PNG
