@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "codec_util.h"
@@ -24,6 +25,18 @@ constexpr uint32_t kCompressionNone = 0;
 constexpr uint32_t kCompressionRle8 = 1;
 constexpr uint32_t kCompressionRle4 = 2;
 constexpr uint32_t kCompressionBitFields = 3;
+constexpr uint32_t kCompressionJpeg = 4;
+constexpr uint32_t kCompressionPng = 5;
+
+struct ChannelMasks {
+    uint32_t red;
+    uint32_t green;
+    uint32_t blue;
+};
+// What a file without masks of its own means: 5-5-5 for 16 bits, and blue,
+// green, red in the three low bytes (the fourth dropped) for 32 bits.
+constexpr ChannelMasks kMasks16{0x7C00, 0x03E0, 0x001F};
+constexpr ChannelMasks kMasks32{0x00FF0000, 0x0000FF00, 0x000000FF};
 
 // Header fields as the decoder uses them, whichever header form the file has.
 struct BmpHeader {
@@ -44,6 +57,19 @@ uint8_t ShiftTo8(uint32_t value, int right)
     if (right >= 32 || right <= -32)
         return 0;
     return uint8_t((right >= 0 ? value >> right : value << -right) & 0xFF);
+}
+
+// The channel that `mask` selects in a pixel, scaled to 8 bits: its top bit
+// lands on bit 7, narrower channels keep their low bits 0, wider ones lose
+// their lowest bits.
+uint8_t MaskedChannel(uint32_t pixel, uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
+    const int low = std::countr_zero(mask);
+    const int width = std::bit_width(mask >> low);
+    const uint32_t value = (pixel & mask) >> low;
+    return width >= 8 ? uint8_t(value >> (width - 8)) : uint8_t(value << (8 - width));
 }
 
 long DpiFromPelsPerMeter(int32_t ppm)
@@ -68,6 +94,9 @@ bool CRasterBmpCodec::Decode(CRasterFile* in)
     } catch (const char* text) {
         Destroy();
         SetLastError(text);
+    } catch (const std::string& text) {
+        Destroy();
+        SetLastError(text.c_str());
     } catch (const std::bad_alloc&) {
         Destroy();
         SetLastError("Can't allocate memory");
@@ -120,24 +149,46 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
     // Later header versions (V4, V5) are longer; their first 40 bytes are the
     // same. The colour masks of a bit-field file sit right after those 40 bytes,
     // inside the longer header or following the short one.
-    uint32_t redMask = 0x7C00, greenMask = 0x03E0, blueMask = 0x001F;
-    const bool bitFields16 = !core && h.bitCount == 16 && h.compression == kCompressionBitFields;
-    if (!core && h.size > kInfoHeaderBytes) {
-        uint8_t extra[kLargestHeaderBytes - kInfoHeaderBytes] = {};
-        const size_t want = std::min<size_t>(h.size, kLargestHeaderBytes) - kInfoHeaderBytes;
-        const size_t have = in->Read(extra, 1, want);
-        if (bitFields16 && have >= 12) {
-            redMask = codec::Le32(extra);
-            greenMask = codec::Le32(extra + 4);
-            blueMask = codec::Le32(extra + 8);
-        }
-    } else if (bitFields16) {
-        uint8_t masks[12];
-        if (in->Read(masks, 1, sizeof masks) == sizeof masks) {
-            redMask = codec::Le32(masks);
-            greenMask = codec::Le32(masks + 4);
-            blueMask = codec::Le32(masks + 8);
-        }
+    ChannelMasks masks = h.bitCount == 32 ? kMasks32 : kMasks16;
+    const bool bitFields = !core && (h.bitCount == 16 || h.bitCount == 32) && h.compression == kCompressionBitFields;
+    uint8_t extra[kLargestHeaderBytes - kInfoHeaderBytes] = {};
+    size_t have = 0;
+    if (!core && h.size > kInfoHeaderBytes)
+        have = in->Read(extra, 1, std::min<size_t>(h.size, kLargestHeaderBytes) - kInfoHeaderBytes);
+    else if (bitFields)
+        have = in->Read(extra, 1, 12);
+    if (bitFields && have >= 12) {
+        const ChannelMasks read{codec::Le32(extra), codec::Le32(extra + 4), codec::Le32(extra + 8)};
+        // Writers that leave every mask 0 mean the usual layout.
+        if (read.red || read.green || read.blue)
+            masks = read;
+    }
+
+    // Refused before anything is allocated: a picture we cannot read must not
+    // come out blank and be taken for a success.
+    if (h.compression == kCompressionJpeg)
+        throw "BMP with embedded JPEG data is not supported";
+    if (h.compression == kCompressionPng)
+        throw "BMP with embedded PNG data is not supported";
+    switch (h.bitCount) {
+    case 1:
+    case 4:
+    case 8:
+        if (h.compression != kCompressionNone && h.compression != kCompressionRle8 &&
+            h.compression != kCompressionRle4)
+            throw "compression type not supported";
+        break;
+    case 24:
+        if (h.compression != kCompressionNone)
+            throw "unknown compression";
+        break;
+    case 16:
+    case 32:
+        if (h.compression != kCompressionNone && h.compression != kCompressionBitFields)
+            throw "unknown compression";
+        break;
+    default:
+        throw std::string("BMP with ") + std::to_string(h.bitCount) + " bits per pixel is not supported";
     }
 
     // A negative height means the rows are stored top-down.
@@ -190,29 +241,23 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
     case 1:
     case 4:
     case 8:
-        if (h.compression == kCompressionNone)
-            in->Read(bits, 1, size_t(std::min(fileImageSize, imageBytes)));
-        else if (h.compression == kCompressionRle8)
+        if (h.compression == kCompressionRle8)
             DecodeRle8(in);
         else if (h.compression == kCompressionRle4)
             DecodeRle4(in);
         else
-            throw "compression type not supported";
+            in->Read(bits, 1, size_t(std::min(fileImageSize, imageBytes)));
         break;
     case 16: {
         const uint64_t srcBytes = ((uint64_t(width) + 1) / 2) * 4 * uint64_t(height);
         in->Read(bits, 1, size_t(std::min(srcBytes, imageBytes)));
-        ExpandRgb16(redMask, greenMask, blueMask);
+        ExpandRgb16(masks.red, masks.green, masks.blue);
         break;
     }
     case 24:
-        if (h.compression != kCompressionNone)
-            throw "unknown compression";
         in->Read(bits, 1, size_t(std::min(fileImageSize, imageBytes)));
         break;
     case 32: {
-        if (h.compression != kCompressionNone && h.compression != kCompressionBitFields)
-            throw "unknown compression";
         uint64_t srcBytes = 0;
         if (!RasterBlockBytes(width, uint64_t(height), 32, &srcBytes))
             throw "can't allocate memory";
@@ -228,15 +273,14 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
             const uint8_t* s = src.data() + y * width * 4;
             uint8_t* d = bits + y * eff;
             for (uint32_t x = 0; x < width; ++x, s += 4, d += 3) {
-                d[0] = s[0];
-                d[1] = s[1];
-                d[2] = s[2];
+                const uint32_t w = codec::Le32(s);
+                d[0] = MaskedChannel(w, masks.blue);
+                d[1] = MaskedChannel(w, masks.green);
+                d[2] = MaskedChannel(w, masks.red);
             }
         }
         break;
     }
-    default:
-        break;
     }
 
     if (topDown)

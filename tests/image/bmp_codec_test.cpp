@@ -115,6 +115,7 @@ TEST(BmpCodec, DecodesEverySampleLikePillow)
         ASSERT_TRUE(DecodeBmp(codec, ReadBytes(set.Path(s.file)))) << codec.GetLastError();
         EXPECT_EQ(codec.GetBpp(), uint32_t(s.bpp));
         EXPECT_EQ(codec.GetType(), 0u) << "a decoded BMP carries format code 0";
+        EXPECT_FALSE(codec.HasAlpha()) << "the fourth byte of 32-bit pixels is dropped, alpha or not";
         EXPECT_TRUE(MatchesReference(codec, ReadReference(set.Path(s.name + ".ref")), s.mode));
     }
 }
@@ -188,8 +189,17 @@ TEST(BmpCodec, RefusesBadFilesWithTheirReason)
     const Case cases[] = {
         {"empty", {}, "Not a BMP"},
         {"file header only", header14, "Error reading BMP info"},
-        {"8 bits, compression 5", MakeBmp(2, 2, 8, 5, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
+        {"8 bits, compression 6", MakeBmp(2, 2, 8, 6, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
          "compression type not supported"},
+        {"2 bits", MakeBmp(4, 1, 2, 0, GreyPalette(4), {0x1B, 0, 0, 0}), "BMP with 2 bits per pixel is not supported"},
+        {"0 bits, embedded JPEG", MakeBmp(4, 1, 0, 4, {}, {0xFF, 0xD8, 0xFF, 0xE0}),
+         "BMP with embedded JPEG data is not supported"},
+        {"0 bits, embedded PNG", MakeBmp(4, 1, 0, 5, {}, {0x89, 'P', 'N', 'G'}),
+         "BMP with embedded PNG data is not supported"},
+        {"8 bits, compression 5", MakeBmp(2, 2, 8, 5, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
+         "BMP with embedded PNG data is not supported"},
+        {"16 bits, RLE8", MakeBmp(2, 1, 16, 1, {}, {2, 7, 0, 1}), "unknown compression"},
+        {"32 bits, compression 6", MakeBmp(1, 1, 32, 6, {}, {1, 2, 3, 4}), "unknown compression"},
         {"24 bits, RLE8", MakeBmp(1, 1, 24, 1, {}, {0, 0, 0, 0}), "unknown compression"},
         {"32 bits, RLE4", MakeBmp(1, 1, 32, 2, {}, {0, 0, 0, 0}), "unknown compression"},
         {"width 0", MakeBmp(0, 5, 24, 0, {}, {}), "Can't allocate memory"},

@@ -300,6 +300,38 @@ def bmp_samples(m):
     with open(m.path("rgb_32", "bmp"), "wb") as f:
         f.write(bmp_file(info40(w, h, 32), b"", b"".join(reversed(rows32))))
     m.add("rgb_32", "bmp", 24, "exact", w, h, flat)
+    # 32 bits with bit-field masks, each channel taken through its own mask:
+    # the usual masks after a 40-byte header, the channels moved up a byte,
+    # then V4 and V5 headers whose masks include alpha (which the picture
+    # drops, as it drops the fourth byte of every 32-bit pixel), and masks
+    # left 0, which mean the usual layout.
+    def v45(size, masks):
+        head = struct.pack("<I", size) + info40(w, h, 32, compression=3)[4:]
+        return head + struct.pack("<IIII", *masks) + b"\0" * (size - 56)
+
+    def pixel32(rgba, masks):
+        v = 0
+        for value, mask in zip(rgba, masks):
+            if mask:
+                v |= value << ((mask & -mask).bit_length() - 1)
+        return struct.pack("<I", v)
+
+    for name, header, masks in (
+            ("bitfields32_usual", info40(w, h, 32, compression=3), (0xFF0000, 0xFF00, 0xFF, 0)),
+            ("bitfields32_xbgr", info40(w, h, 32, compression=3), (0xFF000000, 0xFF0000, 0xFF00, 0)),
+            ("bitfields32_v4_abgr", v45(108, (0xFF000000, 0xFF0000, 0xFF00, 0xFF)), None),
+            ("bitfields32_v5_rgba", v45(124, (0xFF, 0xFF00, 0xFF0000, 0xFF000000)), None),
+            ("bitfields32_v5_zero", v45(124, (0, 0, 0, 0)), None)):
+        if masks is None:
+            masks = struct.unpack("<IIII", header[40:56])
+            extra = b""
+        else:
+            extra = struct.pack("<III", *masks[:3])
+        layout = masks if any(masks[:3]) else (0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+        rows = [b"".join(pixel32((r, g, b, rng.randrange(256)), layout) for r, g, b in row) for row in src]
+        with open(m.path(name, "bmp"), "wb") as f:
+            f.write(bmp_file(header, extra, b"".join(reversed(rows))))
+        pillow_ref(name, 24)
     # 16 bits, 5-5-5: our rule keeps the channel's five bits at the top of the
     # byte; Pillow also fills the low bits, so only the top five are compared.
     rows16 = []
