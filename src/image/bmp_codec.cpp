@@ -237,25 +237,33 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
 
     uint8_t* bits = GetBits();
     const uint64_t imageBytes = head.biSizeImage;
+    // Rows the file holds in full; a file that ends early keeps what it has
+    // and says how much of it there was.
+    uint64_t rowsRead = uint64_t(height);
+    auto readRows = [&](uint8_t* dst, uint64_t bytes, uint64_t rowBytes) {
+        const size_t got = in->Read(dst, 1, size_t(bytes));
+        if (got < bytes)
+            rowsRead = got / rowBytes;
+    };
     switch (h.bitCount) {
     case 1:
     case 4:
     case 8:
         if (h.compression == kCompressionRle8)
-            DecodeRle8(in);
+            rowsRead = DecodeRle8(in);
         else if (h.compression == kCompressionRle4)
-            DecodeRle4(in);
+            rowsRead = DecodeRle4(in);
         else
-            in->Read(bits, 1, size_t(std::min(fileImageSize, imageBytes)));
+            readRows(bits, std::min(fileImageSize, imageBytes), GetEffWidth());
         break;
     case 16: {
-        const uint64_t srcBytes = ((uint64_t(width) + 1) / 2) * 4 * uint64_t(height);
-        in->Read(bits, 1, size_t(std::min(srcBytes, imageBytes)));
+        const uint64_t srcEff = ((uint64_t(width) + 1) / 2) * 4;
+        readRows(bits, std::min(srcEff * uint64_t(height), imageBytes), srcEff);
         ExpandRgb16(masks.red, masks.green, masks.blue);
         break;
     }
     case 24:
-        in->Read(bits, 1, size_t(std::min(fileImageSize, imageBytes)));
+        readRows(bits, std::min(fileImageSize, imageBytes), GetEffWidth());
         break;
     case 32: {
         uint64_t srcBytes = 0;
@@ -267,7 +275,7 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
         } catch (const std::bad_alloc&) {
             throw "can't allocate memory";
         }
-        in->Read(src.data(), 1, src.size());
+        readRows(src.data(), src.size(), uint64_t(width) * 4);
         const uint32_t eff = GetEffWidth();
         for (uint64_t y = 0; y < uint64_t(height); ++y) {
             const uint8_t* s = src.data() + y * width * 4;
@@ -281,6 +289,11 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
         }
         break;
     }
+    }
+    if (rowsRead < uint64_t(height)) {
+        const std::string note = "the pixel data stops after " + std::to_string(rowsRead) + " of " +
+                                 std::to_string(height) + " rows";
+        SetTruncation(note.c_str());
     }
 
     if (topDown)
@@ -328,36 +341,42 @@ void CRasterBmpCodec::FlipRows()
 // RLE8: runs of one colour byte, absolute runs of literal bytes, and escapes
 // for end of line, end of bitmap and a jump (delta). Rows go from the bottom
 // up. Anything a run would write outside a row is dropped.
-void CRasterBmpCodec::DecodeRle8(CRasterFile* in)
+uint64_t CRasterBmpCodec::DecodeRle8(CRasterFile* in)
 {
     uint8_t* bits = GetBits();
     const uint64_t eff = GetEffWidth();
     const uint64_t height = GetHeight();
+    const uint64_t width = GetWidth();
     uint64_t row = 0;
     uint64_t col = 0;
     auto put = [&](uint64_t c, uint8_t v) {
         if (row < height && c < eff)
             bits[row * eff + c] = v;
     };
+    // Where the rows stand when the data run out: a last row the runs filled
+    // is whole, even without its end-of-bitmap escape.
+    auto cutAt = [&] { return row + 1 == height && col >= width ? height : row; };
     // A real stream needs far fewer codes than this; a hostile or endless one
     // (a device that never reports the end) stops here.
     uint64_t budget = 2 * eff * height + 2 * height + 1024;
     while (row < height && budget-- > 0) {
         const long n = in->GetC();
         if (n < 0)
-            return;
+            return cutAt();
         if (n > 0) {
             const long colour = in->GetC();
             if (colour < 0)
-                return;
+                return cutAt();
             for (long i = 0; i < n; ++i)
                 put(col + i, uint8_t(colour));
             col += n;
             continue;
         }
         const long m = in->GetC();
-        if (m < 0 || m == 1)
-            return;
+        if (m < 0)
+            return cutAt();
+        if (m == 1)
+            return height;
         if (m == 0) {
             col = 0;
             ++row;
@@ -365,14 +384,14 @@ void CRasterBmpCodec::DecodeRle8(CRasterFile* in)
             const long dx = in->GetC();
             const long dy = in->GetC();
             if (dx < 0 || dy < 0)
-                return;
+                return cutAt();
             col += dx;
             row += dy;
         } else {
             for (long i = 0; i < m; ++i) {
                 const long v = in->GetC();
                 if (v < 0)
-                    return;
+                    return cutAt();
                 put(col + i, uint8_t(v));
             }
             col += m;
@@ -380,6 +399,7 @@ void CRasterBmpCodec::DecodeRle8(CRasterFile* in)
                 in->GetC();
         }
     }
+    return height;
 }
 
 // RLE4: as RLE8, but each pixel is half a byte and the column counts pixels.
@@ -389,11 +409,12 @@ void CRasterBmpCodec::DecodeRle8(CRasterFile* in)
 // is padded to a whole number of 16-bit words. Deltas move by whole pixels.
 // The picture's rows are written as packed half bytes, the even column in the
 // high half, whatever its bit count (the compression decides, not the bits).
-void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
+uint64_t CRasterBmpCodec::DecodeRle4(CRasterFile* in)
 {
     uint8_t* bits = GetBits();
     const uint64_t eff = GetEffWidth();
     const uint64_t height = GetHeight();
+    const uint64_t width = GetWidth();
     uint64_t row = 0;
     uint64_t col = 0;
     auto put = [&](uint64_t x, uint8_t nibble) {
@@ -402,23 +423,28 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
         uint8_t& b = bits[row * eff + x / 2];
         b = (x & 1) ? uint8_t((b & 0xF0) | nibble) : uint8_t((b & 0x0F) | (nibble << 4));
     };
+    // Where the rows stand when the data run out: a last row the runs filled
+    // is whole, even without its end-of-bitmap escape.
+    auto cutAt = [&] { return row + 1 == height && col >= width ? height : row; };
     uint64_t budget = 2 * eff * height + 2 * height + 1024;
     while (row < height && budget-- > 0) {
         const long n = in->GetC();
         if (n < 0)
-            return;
+            return cutAt();
         if (n > 0) {
             const long colour = in->GetC();
             if (colour < 0)
-                return;
+                return cutAt();
             for (long i = 0; i < n; ++i)
                 put(col + i, (i & 1) ? uint8_t(colour & 0x0F) : uint8_t(colour >> 4));
             col += n;
             continue;
         }
         const long m = in->GetC();
-        if (m < 0 || m == 1)
-            return;
+        if (m < 0)
+            return cutAt();
+        if (m == 1)
+            return height;
         if (m == 0) {
             col = 0;
             ++row;
@@ -426,7 +452,7 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
             const long dx = in->GetC();
             const long dy = in->GetC();
             if (dx < 0 || dy < 0)
-                return;
+                return cutAt();
             col += dx;
             row += dy;
         } else {
@@ -434,7 +460,7 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
             for (long i = 0; i < bytes; ++i) {
                 const long data = in->GetC();
                 if (data < 0)
-                    return;
+                    return cutAt();
                 put(col + 2 * i, uint8_t(data >> 4));
                 if (2 * i + 1 < m)
                     put(col + 2 * i + 1, uint8_t(data & 0x0F));
@@ -444,4 +470,5 @@ void CRasterBmpCodec::DecodeRle4(CRasterFile* in)
                 in->GetC();
         }
     }
+    return height;
 }

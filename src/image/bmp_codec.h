@@ -24,8 +24,10 @@ public:
 private:
     void DecodeOrThrow(CRasterFile* in);
     bool Cancelled() const;
-    void DecodeRle8(CRasterFile* in);
-    void DecodeRle4(CRasterFile* in);
+    // Each returns the number of rows the data covered: the picture's height
+    // unless the stream ran out before the end of the bitmap.
+    uint64_t DecodeRle8(CRasterFile* in);
+    uint64_t DecodeRle4(CRasterFile* in);
     void ExpandRgb16(uint32_t redMask, uint32_t greenMask, uint32_t blueMask);
     void FlipRows();
 

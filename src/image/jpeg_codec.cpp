@@ -20,6 +20,7 @@ struct SourceManager {
     jpeg_source_mgr pub;
     CRasterFile* file;
     bool startOfFile;
+    bool cutShort; // the file ended before the end-of-image marker
     JOCTET buffer[kInputBufferBytes];
 };
 
@@ -54,6 +55,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
         // A file cut short still gives a picture: warn and pretend the image
         // ends here, so the rest of it decodes as grey blocks.
         WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->cutShort = true;
         src->buffer[0] = JOCTET(0xFF);
         src->buffer[1] = JOCTET(JPEG_EOI);
         n = 2;
@@ -98,16 +100,20 @@ bool CRasterJpegCodec::Decode(CRasterFile* in)
         SetLastError("Empty input file");
         return false;
     }
-    if (Decompress(in, message))
-        return true;
-    Destroy();
-    SetLastError(message);
-    return false;
+    Notes notes;
+    if (!Decompress(in, message, &notes)) {
+        Destroy();
+        SetLastError(message);
+        return false;
+    }
+    if (notes.cutShort)
+        SetTruncation("the image data stops before the end of the picture");
+    return true;
 }
 
 // libjpeg reports errors by longjmp back into this function, so everything
 // here is a plain C record or a scalar: no destructor may be skipped.
-bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
+bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message, Notes* notes)
 {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
@@ -137,6 +143,7 @@ bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
     src.pub.next_input_byte = nullptr;
     src.file = in;
     src.startOfFile = true;
+    src.cutShort = false;
     cinfo.src = &src.pub;
 
     jpeg_read_header(&cinfo, TRUE);
@@ -209,6 +216,7 @@ bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
 
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
+    notes->cutShort = src.cutShort;
 
     if (components == 3 && !quantised) {
         for (uint32_t y = 0; y < GetHeight(); ++y) {

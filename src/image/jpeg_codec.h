@@ -23,7 +23,11 @@ public:
     void WatchEscape(const int32_t* flag) { m_pWatchedEscape = flag; }
 
 private:
-    bool Decompress(CRasterFile* in, char* message);
+    // What a decode learns besides the pixels.
+    struct Notes {
+        bool cutShort = false; // the file ended before the end-of-image marker
+    };
+    bool Decompress(CRasterFile* in, char* message, Notes* notes);
     bool Cancelled() const;
 
     const int32_t* m_pWatchedEscape = nullptr;

@@ -31,6 +31,7 @@ struct ImageInfo {
     class CRaster* pGhost;     // set only in a ghost: the picture whose memory is shared
     uint32_t dwType;           // ImageFormat code
     char szLastError[256];     // text of the last failure
+    char szTruncation[128];    // what a decoded file lacked when it ended early; empty when whole
     int32_t nProgress;         // advanced by long operations
     int32_t nEscape;           // set non-zero to cancel a running decode or conversion
     int32_t nBkgndIndex;       // transparent palette index, -1 for none
@@ -140,6 +141,11 @@ public:
     bool IsAlphaPaletteEnabled() const { return info.bAlphaPaletteEnabled; }
     void AlphaPaletteEnable(bool enable = true) { info.bAlphaPaletteEnabled = enable; }
     const char* GetLastError() const { return info.szLastError; }
+    // A file that ends early still decodes to what it holds; this says what
+    // was missing ("the pixel data stops after 3 of 8 rows"), empty when the
+    // whole file was there.
+    const char* GetTruncation() const { return info.szTruncation; }
+    bool IsTruncated() const { return info.szTruncation[0] != '\0'; }
     void* GetDIB() const { return pDib; }
     uint8_t* GetBits(uint32_t row = 0) const;
     uint32_t GetSize() const;
@@ -214,6 +220,7 @@ public:
 protected:
     void Startup(uint32_t type);
     void SetLastError(const char* text);
+    void SetTruncation(const char* text);
     void CopyPaletteRaw(const CRaster& src);
     // Makes this picture src's size and type at `bpp` bits a pixel, carrying
     // over src's selection and alpha planes; false when it cannot be made.

@@ -178,6 +178,43 @@ TEST(BmpCodec, LeavesPixelsTheFileDoesNotHoldBlack)
         EXPECT_EQ(codec.GetPixelColor(0, y), MakeRgbQuad(0, 0, 0)) << "row " << y;
 }
 
+// A file that ends early keeps what it holds and says how many rows it had;
+// RLE data count as whole when they fill the last row or end the bitmap.
+TEST(BmpCodec, AFileCutShortSaysHowManyRowsItHeld)
+{
+    auto cut = [](std::vector<unsigned char> b, size_t drop) {
+        b.resize(b.size() - drop);
+        return b;
+    };
+    const std::vector<unsigned char> rows24 = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"24 bits, whole", MakeBmp(1, 3, 24, 0, {}, rows24), ""},
+        {"24 bits, half the last row", cut(MakeBmp(1, 3, 24, 0, {}, rows24), 2),
+         "the pixel data stops after 2 of 3 rows"},
+        {"24 bits, no pixels", cut(MakeBmp(1, 3, 24, 0, {}, rows24), 12), "the pixel data stops after 0 of 3 rows"},
+        {"8 bits, cut in the palette", cut(MakeBmp(4, 2, 8, 0, GreyPalette(256), std::vector<unsigned char>(8, 1)), 108),
+         "the pixel data stops after 0 of 2 rows"},
+        {"16 bits", MakeBmp(2, 3, 16, 0, {}, std::vector<unsigned char>(8, 1)), "the pixel data stops after 2 of 3 rows"},
+        {"32 bits", MakeBmp(1, 3, 32, 0, {}, {1, 2, 3, 4}), "the pixel data stops after 1 of 3 rows"},
+        {"RLE8 ending inside row 2", MakeBmp(4, 3, 8, 1, GreyPalette(256), {4, 1, 0, 0, 2, 5}),
+         "the pixel data stops after 1 of 3 rows"},
+        {"RLE8 ending the bitmap in row 2", MakeBmp(4, 3, 8, 1, GreyPalette(256), {4, 1, 0, 0, 2, 5, 0, 1}), ""},
+        {"RLE4 filling its last row", MakeBmp(4, 2, 4, 2, GreyPalette(16), {4, 0x11, 0, 0, 4, 0x22}), ""},
+        {"RLE4 cut in an absolute run", MakeBmp(6, 2, 4, 2, GreyPalette(16), {0, 6, 0x12}),
+         "the pixel data stops after 0 of 2 rows"},
+    };
+    for (const Case& c : cases) {
+        CRasterBmpCodec codec;
+        ASSERT_TRUE(DecodeBmp(codec, c.bytes)) << c.what << ": " << codec.GetLastError();
+        EXPECT_STREQ(codec.GetTruncation(), c.note) << c.what;
+    }
+}
+
 TEST(BmpCodec, RefusesBadFilesWithTheirReason)
 {
     struct Case {

@@ -66,6 +66,8 @@ TEST_F(JpegCodec, AFileCutShortStillGivesTheWholePicture)
     CRasterJpegCodec cut;
     ASSERT_TRUE(DecodeBytes(whole, Bytes("colour")));
     ASSERT_TRUE(DecodeBytes(cut, Bytes("truncated"))) << cut.GetLastError();
+    EXPECT_STREQ(whole.GetTruncation(), "");
+    EXPECT_STREQ(cut.GetTruncation(), "the image data stops before the end of the picture");
     EXPECT_EQ(cut.GetWidth(), whole.GetWidth());
     EXPECT_EQ(cut.GetHeight(), whole.GetHeight());
     // The top rows arrived before the cut.
