@@ -86,22 +86,35 @@ struct MakeOptions {
 std::string g_loadReasons;
 std::string g_loadSource;
 
-void CollectPictureBox(void*, const char* text)
+// The text of the library's last box: the loading rules show a failed
+// decode's text again after the decoder's own box, which is kept once.
+std::string g_lastLibraryText;
+
+void AddLoadReason(const std::string& text)
 {
-    if (text && *text) {
+    if (!text.empty()) {
         if (!g_loadReasons.empty())
             g_loadReasons += "; ";
         g_loadReasons += text;
     }
 }
 
+void CollectPictureBox(void*, const char* text)
+{
+    const bool repeated = text && g_lastLibraryText == text;
+    g_lastLibraryText.clear();
+    if (text && !repeated)
+        AddLoadReason(text);
+}
+
 void CollectRasterBox(const char* text, const char* caption, RasterBoxIcon)
 {
+    g_lastLibraryText = text ? text : "";
     // The open error names the file in its caption; the path is printed anyway.
     std::string line = caption && g_loadSource != caption ? caption : "";
     if (text && *text)
         line += line.empty() ? std::string(text) : ": " + std::string(text);
-    CollectPictureBox(nullptr, line.c_str());
+    AddLoadReason(line);
 }
 
 bool ParseUnsigned(const std::string& text, uint32_t* value)
@@ -272,6 +285,7 @@ int RunMakeCommand(int argc, char** argv)
         std::fprintf(stderr, "%s\n", text.c_str());
         return 1;
     }
+    WarnIfTruncated(o.source, doc.GetImage());
 
     // The picture editor: a copy of frame 0, turned as asked, shown in the
     // picture box, with the centred square selection unless one is given.

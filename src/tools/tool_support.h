@@ -28,8 +28,13 @@ std::string LowerExtension(const std::string& path);
 void InstallConsoleBoxes();
 
 // Loads frame `frame` of a picture with the wizard's loading rules (every
-// format allowed). On failure, `error` says why.
+// format allowed), warning when the file was cut short. On failure, `error`
+// says why.
 bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error);
+
+// A picture whose file ended early still loads; this prints
+// "tessary-anim: warning: FILE: what was missing" on stderr for it.
+void WarnIfTruncated(const std::string& path, const CRaster* picture);
 
 // Makes a fresh empty file ".NAME.tmp-XXXXXX" beside `path`, for a result that
 // is renamed over `path` once complete. Returns its open descriptor and sets
