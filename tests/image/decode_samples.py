@@ -19,7 +19,7 @@ import struct
 import sys
 import zlib
 
-from PIL import Image
+from PIL import Image, ImageOps
 
 rng = random.Random(20240611)
 
@@ -539,6 +539,18 @@ def png_samples(m):
 
 # ---------------------------------------------------------------- JPEG
 
+def exif_app1(order, orientation):
+    """An APP1 segment with an Exif block whose first directory holds a Make
+    entry and the orientation, in the byte order "II" or "MM"."""
+    e = "<" if order == "II" else ">"
+    entries = [struct.pack(e + "HHI", 0x010F, 2, 4) + b"Cam\0",
+               struct.pack(e + "HHIH", 0x0112, 3, 1, orientation) + b"\0\0"]
+    tiff = order.encode() + struct.pack(e + "HI", 42, 8) + struct.pack(e + "H", len(entries))
+    tiff += b"".join(entries) + struct.pack(e + "I", 0)
+    body = b"Exif\0\0" + tiff
+    return b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body
+
+
 def jpeg_samples(m):
     w, h = 40, 24
     img = Image.new("RGB", (w, h))
@@ -569,6 +581,19 @@ def jpeg_samples(m):
     with open(m.path("dpcm", "jpg"), "wb") as f:
         f.write(data)
     m.add("dpcm", "jpg", 24, "none", w, h, [(0, 0, 0)] * (w * h))
+    # Every Exif orientation, in both byte orders: Pillow turns the picture
+    # upright as viewers do. The Exif block is written by hand, so that the big
+    # endian one is there too; a maker tag comes before the orientation.
+    plain = open(m.path("colour", "jpg"), "rb").read()
+    for order in ("II", "MM"):
+        for orientation in range(1, 9):
+            name = "orientation%d_%s" % (orientation, order.lower())
+            with open(m.path(name, "jpg"), "wb") as f:
+                f.write(plain[:2] + exif_app1(order, orientation) + plain[2:])
+            im = Image.open(m.path(name, "jpg"))
+            assert im.getexif().get(0x0112) == orientation
+            im = ImageOps.exif_transpose(im).convert("RGB")
+            m.add(name, "jpg", 24, "tol2", im.size[0], im.size[1], list(im.getdata()))
     # A file cut short still decodes to a picture of full size.
     whole = open(m.path("colour", "jpg"), "rb").read()
     with open(m.path("truncated", "jpg"), "wb") as f:
