@@ -79,6 +79,27 @@ long DpiFromPelsPerMeter(int32_t ppm)
 
 } // namespace
 
+bool CRasterBmpCodec::AcceptsSignature(const uint8_t* head, size_t size)
+{
+    if (size >= 2 && codec::Le16(head) == kBmpSignature)
+        return true;
+    if (size < 4)
+        return false;
+    switch (codec::Le32(head)) {
+    case kCoreHeaderBytes:
+    case 16: // OS/2 2.x, shortened
+    case kInfoHeaderBytes:
+    case 52: // with the three colour masks
+    case 56: // with the alpha mask too
+    case 64: // OS/2 2.x
+    case 108: // V4
+    case kLargestHeaderBytes: // V5
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool CRasterBmpCodec::Cancelled() const
 {
     return codec::EscapeSet(&info.nEscape) || codec::EscapeSet(m_pWatchedEscape);
@@ -110,6 +131,8 @@ void CRasterBmpCodec::DecodeOrThrow(CRasterFile* in)
 
     uint8_t fileHeader[kFileHeaderBytes];
     if (in->Read(fileHeader, sizeof fileHeader, 1) != 1)
+        throw "Not a BMP";
+    if (!AcceptsSignature(fileHeader, sizeof fileHeader))
         throw "Not a BMP";
     uint32_t dataOffset = 0;
     if (codec::Le16(fileHeader) == kBmpSignature) {

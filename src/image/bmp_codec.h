@@ -3,6 +3,7 @@
 // 16, 24 and 32 bits per pixel, RLE8 and RLE4 compression, top-down rows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "raster.h"
@@ -20,6 +21,11 @@ public:
     // A decode started for another picture also stops when that picture's
     // escape field is set.
     void WatchEscape(const int32_t* flag) { m_pWatchedEscape = flag; }
+
+    // Whether a file starting with these bytes can be a BMP: the "BM" of the
+    // file header, or a bare bitmap header whose size field is one Windows or
+    // OS/2 defines. Other files are refused as "Not a BMP".
+    static bool AcceptsSignature(const uint8_t* head, size_t size);
 
 private:
     void DecodeOrThrow(CRasterFile* in);

@@ -233,6 +233,13 @@ protected:
     uint8_t* pAlpha;           // width x height, row y at y*width; 0 transparent, 255 opaque
 };
 
+// The format whose signature a file starts with: BMP "BM", GIF "GIF8", JPEG
+// FF D8 FF, PNG its eight bytes; FormatUnknown for anything else.
+uint32_t RasterFormatFromSignature(const unsigned char* head, size_t size);
+// Whether the decoder of `format` takes a file that starts with `head`, as far
+// as its first bytes tell: false when it would refuse the signature.
+bool RasterDecoderAcceptsSignature(uint32_t format, const unsigned char* head, size_t size);
+
 // Checked arithmetic for picture sizes: bytes of one row padded to 4 bytes, and
 // the whole pixel block. Both return false when the result would overflow or
 // pass kMaxRasterBlockBytes.

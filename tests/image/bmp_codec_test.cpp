@@ -226,6 +226,9 @@ TEST(BmpCodec, RefusesBadFilesWithTheirReason)
     const Case cases[] = {
         {"empty", {}, "Not a BMP"},
         {"file header only", header14, "Error reading BMP info"},
+        {"a PNG signature", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'},
+         "Not a BMP"},
+        {"bare header of 41 bytes", {41, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0}, "Not a BMP"},
         {"8 bits, compression 6", MakeBmp(2, 2, 8, 6, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
          "compression type not supported"},
         {"2 bits", MakeBmp(4, 1, 2, 0, GreyPalette(4), {0x1B, 0, 0, 0}), "BMP with 2 bits per pixel is not supported"},

@@ -74,6 +74,10 @@ def fixtures(d):
         with open(os.path.join(d, name), 'wb') as f:
             f.write(data[:keep(len(data))])
 
+    # A PNG whose name says JPEG.
+    with open(os.path.join(d, 'gradient.png'), 'rb') as f, open(os.path.join(d, 'png_named.jpg'), 'wb') as g:
+        g.write(f.read())
+
     # BMP files we cannot read: 2 bits per pixel, and a PNG inside a BMP.
     def bmp(bits, compression, payload):
         info = struct.pack('<IiiHHIIiiII', 40, 4, 2, 1, bits, compression, len(payload), 2835, 2835, 0, 0)

@@ -224,6 +224,21 @@ TEST_F(TessaryAnim, PicturesCutShortLoadWithAWarning)
     }
 }
 
+// A PNG named .jpg is read as the PNG it is, by every command.
+TEST_F(TessaryAnim, PictureWhoseExtensionLiesIsReadByItsContent)
+{
+    RunResult r = Tool({"info", In("png_named.jpg"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"format\": \"png\", \"width\": 32, \"height\": 32, \"bpp\": 24,", 0), 0u) << r.out;
+    r = Tool({"decode", In("png_named.jpg"), "-o", Out("lying.ppm")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = Tool({"decode", In("gradient.png"), "-o", Out("true.ppm")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ComparePpm(Out("lying.ppm"), Out("true.ppm")), "");
+    r = Tool({"make", In("png_named.jpg"), "-o", Out("lying.gif")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
 // A frame past the last one of a five-frame animation fails, with an empty
 // "Gif error" box, and writes nothing.
 TEST_F(TessaryAnim, FrameSevenOfFiveFails)
