@@ -154,44 +154,32 @@ def rle4_encode(rows):
     return bytes(out[:-2]) + b"\0\1"
 
 
-def rle4_ops(width, height, with_deltas):
-    """A random RLE4 picture as a list of rows (bottom row first), each a list
-    of (start column, operation) that together stay inside the picture:
-      ("run", n, byte)    an encoded run of n pixels
-      ("abs", [nibbles])  an absolute run of 4 to 10 pixels (even lengths:
-                          Pillow 9 drops the last pixel of an odd one)
-      ("delta", dx, dy)   a jump right by dx and up by dy rows; one that goes
-                          up ends its row's operations"""
-    rows = [[] for _ in range(height)]
-    y = 0
-    col = 0
-    while y < height:
-        left = width - col
-        if left == 0:
-            y, col = y + 1, 0
-            continue
-        kind = rng.choice(["run", "run", "abs"] + (["delta"] if with_deltas else []))
-        if kind == "abs" and left >= 4:
-            n = 2 * rng.randint(2, min(left // 2, 5))
-            rows[y].append((col, ("abs", [rng.randrange(16) for _ in range(n)])))
-            col += n
-        elif kind == "delta" and left >= 2:
-            dy = 1 if y + 1 < height and rng.random() < 0.25 else 0
-            dx = rng.randint(0, left - 1) if dy else rng.randint(1, min(left - 1, 5))
-            rows[y].append((col, ("delta", dx, dy)))
-            col += dx
-            y += dy
-        else:
-            n = rng.randint(1, min(left, 9))
-            rows[y].append((col, ("run", n, rng.randrange(256))))
-            col += n
-    return rows
+# RLE4 pictures 13 pixels wide, as rows of operations (bottom row first):
+#   ("run", n, byte)    an encoded run of n pixels
+#   ("abs", [nibbles])  an absolute run (even lengths: Pillow 9 drops the last
+#                       pixel of an odd one)
+#   ("delta", dx, dy)   a jump right by dx and up by dy rows, which ends a row
+#                       when dy > 0
+# Runs of both kinds start at odd and at even columns; deltas jump by odd and
+# by even numbers of pixels.
+RLE4_RUNS = [
+    [("run", 3, 0x12), ("run", 4, 0x34), ("abs", [5, 6, 7, 8]), ("run", 2, 0x9A)],
+    [("abs", [1, 2, 3, 4]), ("run", 5, 0xBC), ("abs", [0xF, 1, 2, 3])],
+    [("run", 1, 0x56), ("abs", [7, 8, 9, 10, 11, 12]), ("run", 6, 0x7F)],
+    [("run", 2, 0x11), ("abs", [9, 8, 7, 6, 5, 4]), ("run", 5, 0x23)],
+]
+RLE4_JUMPS = [
+    [("run", 3, 0x12), ("delta", 3, 0), ("run", 5, 0x34), ("delta", 1, 0), ("run", 1, 0x56)],
+    [("delta", 1, 0), ("abs", [1, 2, 3, 4]), ("delta", 2, 0), ("run", 3, 0x9A), ("delta", 2, 1)],
+    [("run", 1, 0x7E)],
+    [("run", 4, 0xBC), ("abs", [5, 6, 7, 8]), ("delta", 1, 0), ("run", 2, 0xDE)],
+]
 
 
 def rle4_stream(rows):
     out = bytearray()
     for ops in rows:
-        for _, op in ops:
+        for op in ops:
             if op[0] == "run":
                 out += bytes([op[1], op[2]])
             elif op[0] == "abs":
@@ -200,7 +188,7 @@ def rle4_stream(rows):
                 out += bytes([0, len(nib)]) + data + (b"\0" if len(data) % 2 else b"")
             else:
                 out += bytes([0, 2, op[1], op[2]])
-        if not (ops and ops[-1][1][0] == "delta" and ops[-1][1][2]):
+        if not (ops[-1][0] == "delta" and ops[-1][2]):
             out += b"\0\0"
     return bytes(out) + b"\0\1"
 
@@ -210,45 +198,41 @@ def rle4_pixels(rows, width, height):
     halves of its byte from its own first pixel on (high half first), and
     columns count pixels. Unpainted pixels are index 0. Top row first."""
     grid = [[0] * width for _ in range(height)]
-    for y, ops in enumerate(rows):
-        for col, op in ops:
+    y, col = 0, 0
+    for ops in rows:
+        for op in ops:
             if op[0] == "run":
                 for i in range(op[1]):
                     grid[y][col + i] = op[2] >> 4 if i % 2 == 0 else op[2] & 15
+                col += op[1]
             elif op[0] == "abs":
                 grid[y][col:col + len(op[1])] = op[1]
+                col += len(op[1])
+            else:
+                col += op[1]
+        if ops[-1][0] == "delta" and ops[-1][2]:
+            y += ops[-1][2]
+        else:
+            y, col = y + 1, 0
     return list(reversed(grid))
 
 
 def rle4_odd_starts(m):
-    w, h = 13, 12
+    w, h = 13, 4
     pal = random_palette(16)
     pal_bytes = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in pal)
-
-    def write(name, rows):
+    for name, rows in (("rle4_odd_starts", RLE4_RUNS), ("rle4_deltas", RLE4_JUMPS)):
         data = rle4_stream(rows)
         with open(m.path(name, "bmp"), "wb") as f:
             f.write(bmp_file(info40(w, h, 4, compression=2, image_size=len(data), colours=16), pal_bytes, data))
-
-    def starts(rows, kind):
-        return {col % 2 for ops in rows for col, op in ops if op[0] == kind}
-
-    # Runs only: Pillow is the oracle, and it must agree with the rule as
-    # rle4_pixels writes it, which then serves for the file with deltas.
-    runs = rle4_ops(w, h, False)
-    assert starts(runs, "run") == {0, 1} and starts(runs, "abs") == {0, 1}
-    write("rle4_odd_starts", runs)
-    (pw, ph), px = ref_from_pillow(m.path("rle4_odd_starts", "bmp"))
-    model = [pal[v] for row in rle4_pixels(runs, w, h) for v in row]
-    assert (pw, ph) == (w, h) and px == model, "the RLE4 model disagrees with Pillow"
-    m.add("rle4_odd_starts", "bmp", 4, "exact", w, h, px)
-    # Pillow 9 reads two bytes too many after a delta, so the rule's model,
-    # checked against Pillow above, gives the reference here.
-    jumps = rle4_ops(w, h, True)
-    assert starts(jumps, "delta") == {0, 1} and starts(jumps, "run") == {0, 1}
-    assert {op[1] % 2 for ops in jumps for _, op in ops if op[0] == "delta"} == {0, 1}
-    write("rle4_deltas", jumps)
-    m.add("rle4_deltas", "bmp", 4, "exact", w, h, [pal[v] for row in rle4_pixels(jumps, w, h) for v in row])
+        model = [pal[v] for row in rle4_pixels(rows, w, h) for v in row]
+        if name == "rle4_odd_starts":
+            # Pillow is the oracle for runs, and the model must agree with it.
+            (pw, ph), px = ref_from_pillow(m.path(name, "bmp"))
+            assert (pw, ph) == (w, h) and px == model, "the RLE4 model disagrees with Pillow"
+        # Pillow 9 reads two bytes too many after a delta, so the model,
+        # checked against Pillow above, gives the reference for deltas.
+        m.add(name, "bmp", 4, "exact", w, h, model)
 
 
 def bmp_samples(m):
