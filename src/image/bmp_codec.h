@@ -1,6 +1,9 @@
 // The BMP decoder: Windows bitmaps with or without the 14-byte file header,
-// the 40-byte information header (or the old 12-byte core header), 1, 4, 8,
-// 16, 24 and 32 bits per pixel, RLE8 and RLE4 compression, top-down rows.
+// the 40-byte information header (or the old 12-byte core header, or the
+// longer V4 and V5 ones), 1, 4, 8, 16, 24 and 32 bits per pixel, RLE8 and RLE4
+// compression, bit-field masks for 16 and 32 bits (any alpha is dropped, as is
+// the fourth byte of every 32-bit pixel), top-down rows. Other bit counts and
+// embedded JPEG or PNG data are refused.
 #pragma once
 
 #include <cstddef>
