@@ -17,6 +17,7 @@
 // prefix chain that would overflow its stack ends the image.
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "codec_util.h"
@@ -243,6 +244,7 @@ void CRasterGifCodec::ResetDecoding()
     info.dwFrameDelay = 0;
     info.nNumFrames = 0;
     info.szLastError[0] = '\0';
+    info.szTruncation[0] = '\0';
 }
 
 bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
@@ -354,6 +356,10 @@ int CRasterGifCodec::CountFrames()
 {
     ReadState& r = *m_read;
     int count = 0;
+    // A file that ends inside an image still decodes what it holds.
+    auto noteCut = [this](int frame) {
+        SetTruncation(("the file ends inside frame " + std::to_string(frame)).c_str());
+    };
     for (;;) {
         const int c = r.GetByte();
         if (c < 0 || c == ';')
@@ -364,13 +370,16 @@ int CRasterGifCodec::CountFrames()
                 break;
         } else if (c == ',') {
             uint8_t desc[9];
-            if (r.Read(desc, 9) != 9)
+            if (r.Read(desc, 9) != 9) {
+                noteCut(count + 1);
                 break;
+            }
             if (count < 0x7FFFFFFF)
                 ++count;
             if (desc[8] & 0x80)
                 r.Skip(size_t(3) * (2u << (desc[8] & 7)));
-            SkipImageData();
+            if (!SkipImageData())
+                noteCut(count);
         }
     }
     return count;

@@ -13,6 +13,8 @@
 namespace {
 
 constexpr size_t kInputBufferBytes = 4096;
+// An APP1 segment holds at most 65533 bytes after its length field.
+constexpr size_t kMaxSegmentBytes = 65533;
 
 // libjpeg's source manager over a CRasterFile. `pub` comes first so that the
 // library's pointer to it is also a pointer to the whole record.
@@ -20,7 +22,11 @@ struct SourceManager {
     jpeg_source_mgr pub;
     CRasterFile* file;
     bool startOfFile;
+    bool cutShort; // the file ended before the end-of-image marker
     JOCTET buffer[kInputBufferBytes];
+    // The first APP1 segment that is an Exif block, kept for its orientation.
+    size_t exifBytes;
+    JOCTET exif[kMaxSegmentBytes];
 };
 
 struct ErrorManager {
@@ -54,6 +60,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo)
         // A file cut short still gives a picture: warn and pretend the image
         // ends here, so the rest of it decodes as grey blocks.
         WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->cutShort = true;
         src->buffer[0] = JOCTET(0xFF);
         src->buffer[1] = JOCTET(JPEG_EOI);
         n = 2;
@@ -79,6 +86,80 @@ void SkipInputData(j_decompress_ptr cinfo, long count)
 
 void TermSource(j_decompress_ptr) {}
 
+int NextByte(j_decompress_ptr cinfo)
+{
+    jpeg_source_mgr* src = cinfo->src;
+    if (src->bytes_in_buffer == 0)
+        (*src->fill_input_buffer)(cinfo); // never suspends: a file that ends gives an end marker
+    --src->bytes_in_buffer;
+    return *src->next_input_byte++;
+}
+
+// Reads an APP1 segment and keeps it when it is the first Exif block; XMP and
+// other APP1 users are passed over.
+boolean ReadApp1(j_decompress_ptr cinfo)
+{
+    auto* src = reinterpret_cast<SourceManager*>(cinfo->src);
+    const int high = NextByte(cinfo);
+    const int low = NextByte(cinfo);
+    const long length = ((high << 8) | low) - 2;
+    const bool keep = src->exifBytes == 0;
+    size_t kept = 0;
+    for (long i = 0; i < length; ++i) {
+        const int b = NextByte(cinfo);
+        if (keep)
+            src->exif[kept++] = JOCTET(b);
+    }
+    if (keep && kept >= 6 && std::memcmp(src->exif, "Exif\0\0", 6) == 0)
+        src->exifBytes = kept;
+    return TRUE;
+}
+
+// The orientation (tag 0x0112) in the first image directory of an Exif block:
+// 1 to 8, or 1 when there is none or the block cannot be read. Every offset
+// is checked against the block, in either byte order.
+int ExifOrientation(const uint8_t* block, size_t size)
+{
+    constexpr size_t kExifHeaderBytes = 6; // "Exif" and two zero bytes
+    if (size < kExifHeaderBytes + 8)
+        return 1;
+    const uint8_t* tiff = block + kExifHeaderBytes;
+    const size_t n = size - kExifHeaderBytes;
+    bool little = false;
+    if (tiff[0] == 'I' && tiff[1] == 'I')
+        little = true;
+    else if (!(tiff[0] == 'M' && tiff[1] == 'M'))
+        return 1;
+    auto u16 = [&](size_t at) {
+        return little ? uint32_t(tiff[at] | (tiff[at + 1] << 8)) : uint32_t((tiff[at] << 8) | tiff[at + 1]);
+    };
+    auto u32 = [&](size_t at) {
+        return little ? (u16(at) | (u16(at + 2) << 16)) : ((u16(at) << 16) | u16(at + 2));
+    };
+    if (u16(2) != 42)
+        return 1;
+    const uint64_t directory = u32(4);
+    if (directory + 2 > n)
+        return 1;
+    constexpr uint32_t kOrientationTag = 0x0112;
+    constexpr uint32_t kShortType = 3;
+    // A directory that announces more entries than the block holds is broken
+    // as a whole.
+    const uint32_t entries = u16(size_t(directory));
+    if (directory + 2 + 12 * uint64_t(entries) > n)
+        return 1;
+    for (uint32_t i = 0; i < entries; ++i) {
+        const uint64_t entry = directory + 2 + 12 * uint64_t(i);
+        if (u16(size_t(entry)) != kOrientationTag)
+            continue;
+        if (u16(size_t(entry) + 2) != kShortType || u32(size_t(entry) + 4) != 1)
+            return 1;
+        const uint32_t value = u16(size_t(entry) + 8);
+        return value >= 1 && value <= 8 ? int(value) : 1;
+    }
+    return 1;
+}
+
 void CopyMessage(char* message, const char* text)
 {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", text);
@@ -98,16 +179,66 @@ bool CRasterJpegCodec::Decode(CRasterFile* in)
         SetLastError("Empty input file");
         return false;
     }
-    if (Decompress(in, message))
+    Notes notes;
+    if (!Decompress(in, message, &notes)) {
+        Destroy();
+        SetLastError(message);
+        return false;
+    }
+    if (notes.cutShort)
+        SetTruncation("the image data stops before the end of the picture");
+    if (!TurnUpright(notes.orientation)) {
+        Destroy();
+        SetLastError("Can't allocate memory");
+        return false;
+    }
+    return true;
+}
+
+// Cameras store the picture as the sensor saw it and say in the Exif
+// orientation how it is to be shown: 2 mirrored, 3 turned half round,
+// 4 flipped, 5 mirrored across the main diagonal, 6 turned a quarter
+// clockwise to be shown, 7 mirrored across the other diagonal, 8 turned a
+// quarter counter-clockwise.
+bool CRasterJpegCodec::TurnUpright(int orientation)
+{
+    bool ok = true;
+    switch (orientation) {
+    case 2:
+        ok = Mirror();
+        break;
+    case 3:
+        ok = Mirror() && Flip();
+        break;
+    case 4:
+        ok = Flip();
+        break;
+    case 5:
+        ok = RotateRight() && Mirror();
+        break;
+    case 6:
+        ok = RotateRight();
+        break;
+    case 7:
+        ok = RotateLeft() && Mirror();
+        break;
+    case 8:
+        ok = RotateLeft();
+        break;
+    default:
         return true;
-    Destroy();
-    SetLastError(message);
-    return false;
+    }
+    if (ok && orientation >= 5) {
+        const long xDpi = GetXDPI();
+        SetXDPI(GetYDPI());
+        SetYDPI(xDpi);
+    }
+    return ok;
 }
 
 // libjpeg reports errors by longjmp back into this function, so everything
 // here is a plain C record or a scalar: no destructor may be skipped.
-bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
+bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message, Notes* notes)
 {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
@@ -137,7 +268,10 @@ bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
     src.pub.next_input_byte = nullptr;
     src.file = in;
     src.startOfFile = true;
+    src.cutShort = false;
+    src.exifBytes = 0;
     cinfo.src = &src.pub;
+    jpeg_set_marker_processor(&cinfo, JPEG_APP0 + 1, ReadApp1);
 
     jpeg_read_header(&cinfo, TRUE);
     if (!RasterBlockBytes(cinfo.image_width, cinfo.image_height, cinfo.num_components == 1 ? 8 : 24, nullptr)) {
@@ -209,6 +343,8 @@ bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message)
 
     jpeg_finish_decompress(&cinfo);
     jpeg_destroy_decompress(&cinfo);
+    notes->cutShort = src.cutShort;
+    notes->orientation = ExifOrientation(src.exif, src.exifBytes);
 
     if (components == 3 && !quantised) {
         for (uint32_t y = 0; y < GetHeight(); ++y) {

@@ -1,6 +1,7 @@
 // The JPEG decoder: a thin wrapper around libjpeg that reads through a
 // CRasterFile and delivers grey pictures as 8-bit with a grey palette and
-// colour (RGB or CMYK) pictures as 24-bit.
+// colour (RGB or CMYK) pictures as 24-bit, turned upright as their Exif
+// orientation asks.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,13 @@ public:
     void WatchEscape(const int32_t* flag) { m_pWatchedEscape = flag; }
 
 private:
-    bool Decompress(CRasterFile* in, char* message);
+    // What a decode learns besides the pixels.
+    struct Notes {
+        bool cutShort = false; // the file ended before the end-of-image marker
+        int orientation = 1;   // Exif orientation, 1 to 8
+    };
+    bool Decompress(CRasterFile* in, char* message, Notes* notes);
+    bool TurnUpright(int orientation);
     bool Cancelled() const;
 
     const int32_t* m_pWatchedEscape = nullptr;

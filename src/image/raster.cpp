@@ -330,6 +330,14 @@ void CRaster::SetLastError(const char* text)
     info.szLastError[sizeof(info.szLastError) - 1] = '\0';
 }
 
+void CRaster::SetTruncation(const char* text)
+{
+    if (!text)
+        text = "";
+    std::strncpy(info.szTruncation, text, sizeof(info.szTruncation) - 1);
+    info.szTruncation[sizeof(info.szTruncation) - 1] = '\0';
+}
+
 // --- palette ---
 
 RGBQUAD* CRaster::GetPalette() const

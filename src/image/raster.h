@@ -31,6 +31,7 @@ struct ImageInfo {
     class CRaster* pGhost;     // set only in a ghost: the picture whose memory is shared
     uint32_t dwType;           // ImageFormat code
     char szLastError[256];     // text of the last failure
+    char szTruncation[128];    // what a decoded file lacked when it ended early; empty when whole
     int32_t nProgress;         // advanced by long operations
     int32_t nEscape;           // set non-zero to cancel a running decode or conversion
     int32_t nBkgndIndex;       // transparent palette index, -1 for none
@@ -146,6 +147,11 @@ public:
     bool IsAlphaPaletteEnabled() const { return info.bAlphaPaletteEnabled; }
     void AlphaPaletteEnable(bool enable = true) { info.bAlphaPaletteEnabled = enable; }
     const char* GetLastError() const { return info.szLastError; }
+    // A file that ends early still decodes to what it holds; this says what
+    // was missing ("the pixel data stops after 3 of 8 rows"), empty when the
+    // whole file was there.
+    const char* GetTruncation() const { return info.szTruncation; }
+    bool IsTruncated() const { return info.szTruncation[0] != '\0'; }
     void* GetDIB() const { return pDib; }
     uint8_t* GetBits(uint32_t row = 0) const;
     uint32_t GetSize() const;
@@ -224,6 +230,7 @@ public:
 protected:
     void Startup(uint32_t type);
     void SetLastError(const char* text);
+    void SetTruncation(const char* text);
     void CopyPaletteRaw(const CRaster& src);
     // Makes this picture src's size and type at `bpp` bits a pixel, carrying
     // over src's selection and alpha planes; false when it cannot be made.
@@ -235,6 +242,13 @@ protected:
     uint8_t* pSelection;       // width x height, row y at y*width
     uint8_t* pAlpha;           // width x height, row y at y*width; 0 transparent, 255 opaque
 };
+
+// The format whose signature a file starts with: BMP "BM", GIF "GIF8", JPEG
+// FF D8 FF, PNG its eight bytes; FormatUnknown for anything else.
+uint32_t RasterFormatFromSignature(const unsigned char* head, size_t size);
+// Whether the decoder of `format` takes a file that starts with `head`, as far
+// as its first bytes tell: false when it would refuse the signature.
+bool RasterDecoderAcceptsSignature(uint32_t format, const unsigned char* head, size_t size);
 
 // Checked arithmetic for picture sizes: bytes of one row padded to 4 bytes, and
 // the whole pixel block. Both return false when the result would overflow or

@@ -2,6 +2,7 @@
 // a stdio stream, a memory block or one of the program's own resources, and
 // the dispatch to the codec of the caller's format code.
 #include <cstdio>
+#include <cstring>
 
 #include "bmp_codec.h"
 #include "gif_codec.h"
@@ -102,4 +103,45 @@ bool CRaster::LoadResource(const char* resourceType, int resourceId, uint32_t ty
     }
     // The memory stream only reads; the resource bytes stay untouched.
     return Decode(const_cast<unsigned char*>(resource->data), resource->size, type);
+}
+
+namespace {
+
+const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
+bool StartsWith(const unsigned char* head, size_t size, const void* signature, size_t length)
+{
+    return head && size >= length && std::memcmp(head, signature, length) == 0;
+}
+
+} // namespace
+
+uint32_t RasterFormatFromSignature(const unsigned char* head, size_t size)
+{
+    if (StartsWith(head, size, "BM", 2))
+        return FormatBmp;
+    if (StartsWith(head, size, "GIF8", 4))
+        return FormatGif;
+    if (StartsWith(head, size, "\xFF\xD8\xFF", 3))
+        return FormatJpeg;
+    if (StartsWith(head, size, kPngSignature, sizeof kPngSignature))
+        return FormatPng;
+    return FormatUnknown;
+}
+
+bool RasterDecoderAcceptsSignature(uint32_t format, const unsigned char* head, size_t size)
+{
+    switch (format) {
+    case FormatBmp:
+        return head && CRasterBmpCodec::AcceptsSignature(head, size);
+    case FormatGif:
+        return StartsWith(head, size, "GIF8", 4);
+    case FormatJpeg:
+        // libjpeg asks for the start-of-image marker and nothing more.
+        return StartsWith(head, size, "\xFF\xD8", 2);
+    case FormatPng:
+        return StartsWith(head, size, kPngSignature, sizeof kPngSignature);
+    default:
+        return false;
+    }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <memory>
 
 #include "png_codec.h"
@@ -94,12 +95,33 @@ static const char* RefusalText(uint32_t format, const CRaster& image, uint32_t m
     }
 }
 
+// The format to decode a file with: the one its extension names, unless that
+// format's decoder would refuse the file's signature and the content carries
+// the signature of another format (a PNG named .jpg). A file that cannot be
+// opened keeps the extension's format, so that its load reports the failure.
+static uint32_t FormatToDecode(const std::string& path, uint32_t byExtension)
+{
+    unsigned char head[16] = {};
+    size_t size = 0;
+    if (FILE* fp = std::fopen(path.c_str(), "rb")) {
+        size = std::fread(head, 1, sizeof head, fp);
+        std::fclose(fp);
+    } else {
+        return byExtension;
+    }
+    if (RasterDecoderAcceptsSignature(byExtension, head, size))
+        return byExtension;
+    const uint32_t byContent = RasterFormatFromSignature(head, size);
+    return byContent != FormatUnknown ? byContent : byExtension;
+}
+
 bool CPictureHolder::Load(const std::string& path, uint32_t allowedMask, long frame)
 {
     m_strPath = path;
-    const uint32_t format = PictureFormatFromPath(path);
-    if (format == FormatUnknown)
+    const uint32_t byExtension = PictureFormatFromPath(path);
+    if (byExtension == FormatUnknown)
         return false;
+    const uint32_t format = FormatToDecode(path, byExtension);
 
     m_nFormat = int32_t(format);
     delete m_pImage;

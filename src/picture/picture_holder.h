@@ -1,7 +1,8 @@
 // CPictureHolder: one picture loaded from a file and drawn into a window.
 //
 // Every picture file the wizard opens goes through CPictureHolder::Load: the
-// format comes from the file name's extension, one frame is decoded, and
+// format comes from the file name's extension (or from the content, when the
+// extension's decoder refuses the file's signature), one frame is decoded, and
 // formats the calling operation does not accept are refused with a message box
 // that says why. ConvertToGifPalette turns a decoded picture into an 8-bit
 // picture with an optimised 256-colour palette so that it can become a GIF frame.
@@ -64,6 +65,8 @@ public:
     // Loads frame `frame` of the file at `path`, accepting only the formats in
     // `allowedMask` (PictureFormatMask bits). A missing or unknown extension
     // returns false silently; every other refusal shows one box and returns false.
+    // A file whose extension lies (a PNG named .jpg) is read, and checked
+    // against the mask, as what its content is; m_nFormat names that format.
     bool Load(const std::string& path, uint32_t allowedMask, long frame = 0);
 
     // Takes ownership of `image` (deleting the previous picture); the holder no

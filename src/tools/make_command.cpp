@@ -254,6 +254,7 @@ int RunMakeCommand(int argc, char** argv)
         PrintError(g_messages.MsgInvalidPicture + o.source + " (" + failure.cause + ")");
         return 1;
     }
+    WarnIfTruncated(o.source, doc.GetImage());
 
     // The picture editor: a copy of frame 0, turned as asked, shown in the
     // picture box, with the centred square selection unless one is given.

@@ -78,8 +78,13 @@ std::string LowerExtension(const std::string& path)
     return ext;
 }
 
+// The loading rules show a failed decode's text once more after the decoder's
+// own box (PNG and GIF show one); on a console that would say it twice.
+static std::string g_lastLibraryText;
+
 static void PrintRasterBox(const char* text, const char* caption, RasterBoxIcon)
 {
+    g_lastLibraryText = text ? text : "";
     if (text && *text)
         std::fprintf(stderr, "tessary-anim: %s: %s\n", caption, text);
     else
@@ -88,7 +93,9 @@ static void PrintRasterBox(const char* text, const char* caption, RasterBoxIcon)
 
 static void PrintPictureBox(void*, const char* text)
 {
-    if (text && *text)
+    const bool repeated = text && g_lastLibraryText == text;
+    g_lastLibraryText.clear();
+    if (text && *text && !repeated)
         std::fprintf(stderr, "tessary-anim: %s\n", text);
 }
 
@@ -212,8 +219,10 @@ bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, st
         *error = boxes.DecodeFailure(path).sentence;
         return false;
     }
-    if (frame == 0)
+    if (frame == 0) {
+        WarnIfTruncated(path, holder.GetImage());
         return true;
+    }
     // Frame 0 tells how many there are; a still picture has that one only.
     const bool gif = holder.GetFormat() == FormatGif;
     const long frames = gif ? holder.GetImage()->GetNumFrames() : 1;
@@ -227,7 +236,14 @@ bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, st
         *error = boxes.DecodeFailure(path, frame).sentence;
         return false;
     }
+    WarnIfTruncated(path, holder.GetImage());
     return true;
+}
+
+void WarnIfTruncated(const std::string& path, const CRaster* picture)
+{
+    if (picture && picture->IsTruncated())
+        std::fprintf(stderr, "tessary-anim: warning: %s: %s\n", path.c_str(), picture->GetTruncation());
 }
 
 int CreateTempBeside(const std::string& path, std::string* tempPath, std::string* error)

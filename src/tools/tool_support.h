@@ -67,10 +67,15 @@ std::string LowerExtension(const std::string& path);
 void InstallConsoleBoxes();
 
 // Loads frame `frame` of a picture with the wizard's loading rules (every
-// format allowed). On failure, `error` says why in one line, the file named:
-// "holiday.gif not found", "anim.gif: frame 30 of a 24-frame GIF does not
-// exist (frames count from 0)", "x.png cannot be read as a PNG picture (Read Error)".
+// format allowed), warning when the file was cut short. On failure, `error`
+// says why in one line, the file named: "holiday.gif not found", "anim.gif:
+// frame 30 of a 24-frame GIF does not exist (frames count from 0)", "x.png
+// cannot be read as a PNG picture (Read Error)".
 bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, std::string* error);
+
+// A picture whose file ended early still loads; this prints
+// "tessary-anim: warning: FILE: what was missing" on stderr for it.
+void WarnIfTruncated(const std::string& path, const CRaster* picture);
 
 // Makes a fresh empty file ".NAME.tmp-XXXXXX" beside `path`, for a result that
 // is renamed over `path` once complete. Returns its open descriptor and sets

@@ -115,6 +115,7 @@ TEST(BmpCodec, DecodesEverySampleLikePillow)
         ASSERT_TRUE(DecodeBmp(codec, ReadBytes(set.Path(s.file)))) << codec.GetLastError();
         EXPECT_EQ(codec.GetBpp(), uint32_t(s.bpp));
         EXPECT_EQ(codec.GetType(), 0u) << "a decoded BMP carries format code 0";
+        EXPECT_FALSE(codec.HasAlpha()) << "the fourth byte of 32-bit pixels is dropped, alpha or not";
         EXPECT_TRUE(MatchesReference(codec, ReadReference(set.Path(s.name + ".ref")), s.mode));
     }
 }
@@ -143,14 +144,14 @@ TEST(BmpCodec, TakesResolutionFromPixelsPerMetre)
     }
 }
 
-TEST(BmpCodec, Rle4KeepsTheHalfByteAcrossRuns)
+TEST(BmpCodec, Rle4OddAbsoluteRunsTakeHalvesInTurnAndNoPad)
 {
-    // An odd encoded run leaves the next run starting at a low half: each
-    // pixel takes the half of its source byte that matches its own position.
-    const std::vector<unsigned char> data = {3, 0x12, 0, 3, 0xAB, 0xCD, 0, 1};
+    // An absolute run of 3 pixels at column 3 fills 2 bytes (even: no pad
+    // byte) and takes the halves of its bytes in turn, high half first.
+    const std::vector<unsigned char> data = {3, 0x12, 0, 3, 0xAB, 0xCD, 1, 0xEF, 0, 1};
     CRasterBmpCodec codec;
     ASSERT_TRUE(DecodeBmp(codec, MakeBmp(8, 1, 4, 2, GreyPalette(16), data)));
-    const uint8_t want[8] = {1, 2, 1, 0xB, 0xC, 0xD, 0, 0};
+    const uint8_t want[8] = {1, 2, 1, 0xA, 0xB, 0xC, 0xE, 0};
     for (int x = 0; x < 8; ++x)
         EXPECT_EQ(codec.GetPixelIndex(x, 0), want[x]) << "x " << x;
 }
@@ -177,6 +178,43 @@ TEST(BmpCodec, LeavesPixelsTheFileDoesNotHoldBlack)
         EXPECT_EQ(codec.GetPixelColor(0, y), MakeRgbQuad(0, 0, 0)) << "row " << y;
 }
 
+// A file that ends early keeps what it holds and says how many rows it had;
+// RLE data count as whole when they fill the last row or end the bitmap.
+TEST(BmpCodec, AFileCutShortSaysHowManyRowsItHeld)
+{
+    auto cut = [](std::vector<unsigned char> b, size_t drop) {
+        b.resize(b.size() - drop);
+        return b;
+    };
+    const std::vector<unsigned char> rows24 = {1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0};
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"24 bits, whole", MakeBmp(1, 3, 24, 0, {}, rows24), ""},
+        {"24 bits, half the last row", cut(MakeBmp(1, 3, 24, 0, {}, rows24), 2),
+         "the pixel data stops after 2 of 3 rows"},
+        {"24 bits, no pixels", cut(MakeBmp(1, 3, 24, 0, {}, rows24), 12), "the pixel data stops after 0 of 3 rows"},
+        {"8 bits, cut in the palette", cut(MakeBmp(4, 2, 8, 0, GreyPalette(256), std::vector<unsigned char>(8, 1)), 108),
+         "the pixel data stops after 0 of 2 rows"},
+        {"16 bits", MakeBmp(2, 3, 16, 0, {}, std::vector<unsigned char>(8, 1)), "the pixel data stops after 2 of 3 rows"},
+        {"32 bits", MakeBmp(1, 3, 32, 0, {}, {1, 2, 3, 4}), "the pixel data stops after 1 of 3 rows"},
+        {"RLE8 ending inside row 2", MakeBmp(4, 3, 8, 1, GreyPalette(256), {4, 1, 0, 0, 2, 5}),
+         "the pixel data stops after 1 of 3 rows"},
+        {"RLE8 ending the bitmap in row 2", MakeBmp(4, 3, 8, 1, GreyPalette(256), {4, 1, 0, 0, 2, 5, 0, 1}), ""},
+        {"RLE4 filling its last row", MakeBmp(4, 2, 4, 2, GreyPalette(16), {4, 0x11, 0, 0, 4, 0x22}), ""},
+        {"RLE4 cut in an absolute run", MakeBmp(6, 2, 4, 2, GreyPalette(16), {0, 6, 0x12}),
+         "the pixel data stops after 0 of 2 rows"},
+    };
+    for (const Case& c : cases) {
+        CRasterBmpCodec codec;
+        ASSERT_TRUE(DecodeBmp(codec, c.bytes)) << c.what << ": " << codec.GetLastError();
+        EXPECT_STREQ(codec.GetTruncation(), c.note) << c.what;
+    }
+}
+
 TEST(BmpCodec, RefusesBadFilesWithTheirReason)
 {
     struct Case {
@@ -188,8 +226,20 @@ TEST(BmpCodec, RefusesBadFilesWithTheirReason)
     const Case cases[] = {
         {"empty", {}, "Not a BMP"},
         {"file header only", header14, "Error reading BMP info"},
-        {"8 bits, compression 5", MakeBmp(2, 2, 8, 5, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
+        {"a PNG signature", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R'},
+         "Not a BMP"},
+        {"bare header of 41 bytes", {41, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 24, 0}, "Not a BMP"},
+        {"8 bits, compression 6", MakeBmp(2, 2, 8, 6, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
          "compression type not supported"},
+        {"2 bits", MakeBmp(4, 1, 2, 0, GreyPalette(4), {0x1B, 0, 0, 0}), "BMP with 2 bits per pixel is not supported"},
+        {"0 bits, embedded JPEG", MakeBmp(4, 1, 0, 4, {}, {0xFF, 0xD8, 0xFF, 0xE0}),
+         "BMP with embedded JPEG data is not supported"},
+        {"0 bits, embedded PNG", MakeBmp(4, 1, 0, 5, {}, {0x89, 'P', 'N', 'G'}),
+         "BMP with embedded PNG data is not supported"},
+        {"8 bits, compression 5", MakeBmp(2, 2, 8, 5, GreyPalette(256), {0, 0, 0, 0, 0, 0, 0, 0}),
+         "BMP with embedded PNG data is not supported"},
+        {"16 bits, RLE8", MakeBmp(2, 1, 16, 1, {}, {2, 7, 0, 1}), "unknown compression"},
+        {"32 bits, compression 6", MakeBmp(1, 1, 32, 6, {}, {1, 2, 3, 4}), "unknown compression"},
         {"24 bits, RLE8", MakeBmp(1, 1, 24, 1, {}, {0, 0, 0, 0}), "unknown compression"},
         {"32 bits, RLE4", MakeBmp(1, 1, 32, 2, {}, {0, 0, 0, 0}), "unknown compression"},
         {"width 0", MakeBmp(0, 5, 24, 0, {}, {}), "Can't allocate memory"},

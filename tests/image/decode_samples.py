@@ -19,7 +19,7 @@ import struct
 import sys
 import zlib
 
-from PIL import Image
+from PIL import Image, ImageOps
 
 rng = random.Random(20240611)
 
@@ -154,6 +154,87 @@ def rle4_encode(rows):
     return bytes(out[:-2]) + b"\0\1"
 
 
+# RLE4 pictures 13 pixels wide, as rows of operations (bottom row first):
+#   ("run", n, byte)    an encoded run of n pixels
+#   ("abs", [nibbles])  an absolute run (even lengths: Pillow 9 drops the last
+#                       pixel of an odd one)
+#   ("delta", dx, dy)   a jump right by dx and up by dy rows, which ends a row
+#                       when dy > 0
+# Runs of both kinds start at odd and at even columns; deltas jump by odd and
+# by even numbers of pixels.
+RLE4_RUNS = [
+    [("run", 3, 0x12), ("run", 4, 0x34), ("abs", [5, 6, 7, 8]), ("run", 2, 0x9A)],
+    [("abs", [1, 2, 3, 4]), ("run", 5, 0xBC), ("abs", [0xF, 1, 2, 3])],
+    [("run", 1, 0x56), ("abs", [7, 8, 9, 10, 11, 12]), ("run", 6, 0x7F)],
+    [("run", 2, 0x11), ("abs", [9, 8, 7, 6, 5, 4]), ("run", 5, 0x23)],
+]
+RLE4_JUMPS = [
+    [("run", 3, 0x12), ("delta", 3, 0), ("run", 5, 0x34), ("delta", 1, 0), ("run", 1, 0x56)],
+    [("delta", 1, 0), ("abs", [1, 2, 3, 4]), ("delta", 2, 0), ("run", 3, 0x9A), ("delta", 2, 1)],
+    [("run", 1, 0x7E)],
+    [("run", 4, 0xBC), ("abs", [5, 6, 7, 8]), ("delta", 1, 0), ("run", 2, 0xDE)],
+]
+
+
+def rle4_stream(rows):
+    out = bytearray()
+    for ops in rows:
+        for op in ops:
+            if op[0] == "run":
+                out += bytes([op[1], op[2]])
+            elif op[0] == "abs":
+                nib = op[1]
+                data = bytes((nib[i] << 4) | nib[i + 1] for i in range(0, len(nib), 2))
+                out += bytes([0, len(nib)]) + data + (b"\0" if len(data) % 2 else b"")
+            else:
+                out += bytes([0, 2, op[1], op[2]])
+        if not (ops[-1][0] == "delta" and ops[-1][2]):
+            out += b"\0\0"
+    return bytes(out) + b"\0\1"
+
+
+def rle4_pixels(rows, width, height):
+    """What the operations paint by the rule: an encoded run alternates the
+    halves of its byte from its own first pixel on (high half first), and
+    columns count pixels. Unpainted pixels are index 0. Top row first."""
+    grid = [[0] * width for _ in range(height)]
+    y, col = 0, 0
+    for ops in rows:
+        for op in ops:
+            if op[0] == "run":
+                for i in range(op[1]):
+                    grid[y][col + i] = op[2] >> 4 if i % 2 == 0 else op[2] & 15
+                col += op[1]
+            elif op[0] == "abs":
+                grid[y][col:col + len(op[1])] = op[1]
+                col += len(op[1])
+            else:
+                col += op[1]
+        if ops[-1][0] == "delta" and ops[-1][2]:
+            y += ops[-1][2]
+        else:
+            y, col = y + 1, 0
+    return list(reversed(grid))
+
+
+def rle4_odd_starts(m):
+    w, h = 13, 4
+    pal = random_palette(16)
+    pal_bytes = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in pal)
+    for name, rows in (("rle4_odd_starts", RLE4_RUNS), ("rle4_deltas", RLE4_JUMPS)):
+        data = rle4_stream(rows)
+        with open(m.path(name, "bmp"), "wb") as f:
+            f.write(bmp_file(info40(w, h, 4, compression=2, image_size=len(data), colours=16), pal_bytes, data))
+        model = [pal[v] for row in rle4_pixels(rows, w, h) for v in row]
+        if name == "rle4_odd_starts":
+            # Pillow is the oracle for runs, and the model must agree with it.
+            (pw, ph), px = ref_from_pillow(m.path(name, "bmp"))
+            assert (pw, ph) == (w, h) and px == model, "the RLE4 model disagrees with Pillow"
+        # Pillow 9 reads two bytes too many after a delta, so the model,
+        # checked against Pillow above, gives the reference for deltas.
+        m.add(name, "bmp", 4, "exact", w, h, model)
+
+
 def bmp_samples(m):
     def pillow_ref(name, bpp, mode="exact"):
         (w, h), px = ref_from_pillow(m.path(name, "bmp"))
@@ -203,6 +284,38 @@ def bmp_samples(m):
     with open(m.path("rgb_32", "bmp"), "wb") as f:
         f.write(bmp_file(info40(w, h, 32), b"", b"".join(reversed(rows32))))
     m.add("rgb_32", "bmp", 24, "exact", w, h, flat)
+    # 32 bits with bit-field masks, each channel taken through its own mask:
+    # the usual masks after a 40-byte header, the channels moved up a byte,
+    # then V4 and V5 headers whose masks include alpha (which the picture
+    # drops, as it drops the fourth byte of every 32-bit pixel), and masks
+    # left 0, which mean the usual layout.
+    def v45(size, masks):
+        head = struct.pack("<I", size) + info40(w, h, 32, compression=3)[4:]
+        return head + struct.pack("<IIII", *masks) + b"\0" * (size - 56)
+
+    def pixel32(rgba, masks):
+        v = 0
+        for value, mask in zip(rgba, masks):
+            if mask:
+                v |= value << ((mask & -mask).bit_length() - 1)
+        return struct.pack("<I", v)
+
+    for name, header, masks in (
+            ("bitfields32_usual", info40(w, h, 32, compression=3), (0xFF0000, 0xFF00, 0xFF, 0)),
+            ("bitfields32_xbgr", info40(w, h, 32, compression=3), (0xFF000000, 0xFF0000, 0xFF00, 0)),
+            ("bitfields32_v4_abgr", v45(108, (0xFF000000, 0xFF0000, 0xFF00, 0xFF)), None),
+            ("bitfields32_v5_rgba", v45(124, (0xFF, 0xFF00, 0xFF0000, 0xFF000000)), None),
+            ("bitfields32_v5_zero", v45(124, (0, 0, 0, 0)), None)):
+        if masks is None:
+            masks = struct.unpack("<IIII", header[40:56])
+            extra = b""
+        else:
+            extra = struct.pack("<III", *masks[:3])
+        layout = masks if any(masks[:3]) else (0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+        rows = [b"".join(pixel32((r, g, b, rng.randrange(256)), layout) for r, g, b in row) for row in src]
+        with open(m.path(name, "bmp"), "wb") as f:
+            f.write(bmp_file(header, extra, b"".join(reversed(rows))))
+        pillow_ref(name, 24)
     # 16 bits, 5-5-5: our rule keeps the channel's five bits at the top of the
     # byte; Pillow also fills the low bits, so only the top five are compared.
     rows16 = []
@@ -276,6 +389,9 @@ def bmp_samples(m):
     grid[2][0:4] = [7, 8, 9, 10]
     exp = [pal[v] for row in reversed(grid) for v in row]
     m.add("rle8_delta", "bmp", 8, "exact", w, h, exp)
+
+    # RLE4 runs that start at odd and at even columns, with and without deltas.
+    rle4_odd_starts(m)
 
 
 # ---------------------------------------------------------------- PNG
@@ -407,6 +523,18 @@ def png_samples(m):
 
 # ---------------------------------------------------------------- JPEG
 
+def exif_app1(order, orientation):
+    """An APP1 segment with an Exif block whose first directory holds a Make
+    entry and the orientation, in the byte order "II" or "MM"."""
+    e = "<" if order == "II" else ">"
+    entries = [struct.pack(e + "HHI", 0x010F, 2, 4) + b"Cam\0",
+               struct.pack(e + "HHIH", 0x0112, 3, 1, orientation) + b"\0\0"]
+    tiff = order.encode() + struct.pack(e + "HI", 42, 8) + struct.pack(e + "H", len(entries))
+    tiff += b"".join(entries) + struct.pack(e + "I", 0)
+    body = b"Exif\0\0" + tiff
+    return b"\xff\xe1" + struct.pack(">H", len(body) + 2) + body
+
+
 def jpeg_samples(m):
     w, h = 40, 24
     img = Image.new("RGB", (w, h))
@@ -437,6 +565,19 @@ def jpeg_samples(m):
     with open(m.path("dpcm", "jpg"), "wb") as f:
         f.write(data)
     m.add("dpcm", "jpg", 24, "none", w, h, [(0, 0, 0)] * (w * h))
+    # Every Exif orientation, in both byte orders: Pillow turns the picture
+    # upright as viewers do. The Exif block is written by hand, so that the big
+    # endian one is there too; a maker tag comes before the orientation.
+    plain = open(m.path("colour", "jpg"), "rb").read()
+    for order in ("II", "MM"):
+        for orientation in range(1, 9):
+            name = "orientation%d_%s" % (orientation, order.lower())
+            with open(m.path(name, "jpg"), "wb") as f:
+                f.write(plain[:2] + exif_app1(order, orientation) + plain[2:])
+            im = Image.open(m.path(name, "jpg"))
+            assert im.getexif().get(0x0112) == orientation
+            im = ImageOps.exif_transpose(im).convert("RGB")
+            m.add(name, "jpg", 24, "tol2", im.size[0], im.size[1], list(im.getdata()))
     # A file cut short still decodes to a picture of full size.
     whole = open(m.path("colour", "jpg"), "rb").read()
     with open(m.path("truncated", "jpg"), "wb") as f:

@@ -138,6 +138,30 @@ TEST(RasterDecode, GifFrameOutOfRangeReportsTheFrameCountAndAnEmptyBox)
     fs::remove_all(dir);
 }
 
+// A GIF that ends inside an image still decodes, and its picture says where
+// the file ended; one that lacks only its closing trailer is whole.
+TEST(RasterDecode, AGifCutInsideAFrameSaysWhichFrame)
+{
+    const fs::path dir = fs::temp_directory_path() / ("tessary-gif-cut-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path gif = dir / "three.gif";
+    ASSERT_TRUE(MakeGif(gif, 3));
+    const std::vector<unsigned char> whole = ReadBytes(gif);
+    fs::remove_all(dir);
+    ASSERT_EQ(whole.back(), ';');
+    struct Case {
+        size_t drop;
+        const char* note;
+    } cases[] = {{0, ""}, {1, ""}, {3, "the file ends inside frame 3"}};
+    for (const Case& c : cases) {
+        std::vector<unsigned char> bytes(whole.begin(), whole.end() - long(c.drop));
+        CRaster img;
+        ASSERT_TRUE(img.Decode(bytes.data(), uint32_t(bytes.size()), FormatGif)) << "drop " << c.drop;
+        EXPECT_EQ(img.GetNumFrames(), 3) << "drop " << c.drop;
+        EXPECT_STREQ(img.GetTruncation(), c.note) << "drop " << c.drop;
+    }
+}
+
 TEST(RasterDecode, LoadShowsTheOpenErrorUnlessQuiet)
 {
     const std::string missing = "/nonexistent-folder/picture.bmp";

@@ -177,6 +177,67 @@ TEST_F(PictureHolderTest, AllowedFormatMaskAcceptsOrRefusesWithItsText)
     }
 }
 
+// A file whose extension lies is read as what its content is, with no box of
+// the decoder that refused it, and the mask applies to the real format; a
+// file that is no picture at all still fails with its extension's decoder.
+TEST_F(PictureHolderTest, FileWhoseExtensionLiesIsReadByItsContent)
+{
+    struct Case {
+        const char* source;
+        const char* name;
+        uint32_t mask;
+        uint32_t format;
+        const char* refusal; // null: accepted
+    };
+    const Case cases[] = {
+        {"still.png", "png.jpg", kAllowAll, FormatPng, nullptr},
+        {"still.jpg", "jpg.png", kAllowAll, FormatJpeg, nullptr},
+        {"still.bmp", "bmp.gif", kAllowAll, FormatBmp, nullptr},
+        {"one.gif", "gif.bmp", kAllowAll, FormatGif, nullptr},
+        {"three.gif", "three.jpg", kAllowAll, FormatGif, nullptr},
+        {"still.png", "png.jpeg", kAllowJpeg, FormatPng, "The png format is not supported by this operation"},
+        {"three.gif", "three.png", kAllowStill | kAllowPng, FormatGif,
+         "The animated gif format is not supported by this operation"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " as " + c.name);
+        const fs::path lying = PictureFiles::dir / c.name;
+        fs::copy_file(PictureFiles::dir / c.source, lying, fs::copy_options::overwrite_existing);
+        g_boxes.clear();
+        CPictureHolder holder;
+        const bool ok = holder.Load(lying.string(), c.mask, 0);
+        EXPECT_EQ(uint32_t(holder.m_nFormat), c.format);
+        if (c.refusal) {
+            EXPECT_FALSE(ok);
+            ASSERT_EQ(g_boxes.size(), 1u);
+            EXPECT_EQ(g_boxes[0].text, c.refusal);
+            continue;
+        }
+        ASSERT_TRUE(ok);
+        EXPECT_TRUE(g_boxes.empty()) << g_boxes[0].caption << ": " << g_boxes[0].text;
+        EXPECT_EQ(holder.GetImage()->GetType(), c.format);
+        CPictureHolder truthful;
+        ASSERT_TRUE(truthful.Load(File(c.source), kAllowAll, 0));
+        EXPECT_EQ(holder.GetWidth(), truthful.GetWidth());
+        EXPECT_EQ(holder.GetHeight(), truthful.GetHeight());
+        EXPECT_EQ(holder.GetImage()->GetPixelColor(1, 1), truthful.GetImage()->GetPixelColor(1, 1));
+    }
+
+    // Later frames of an animation named .jpg come from the GIF decoder too.
+    CPictureHolder frames;
+    ASSERT_TRUE(frames.Load(File("three.jpg"), kAllowAll, 2));
+    EXPECT_EQ(frames.GetImage()->GetPixelColor(0, 0), MakeRgbQuad(0, 0, 255));
+
+    const fs::path text = PictureFiles::dir / "text.jpg";
+    std::ofstream(text) << "hello, not a picture";
+    g_boxes.clear();
+    CPictureHolder holder;
+    EXPECT_FALSE(holder.Load(text.string(), kAllowAll, 0));
+    EXPECT_EQ(holder.m_nFormat, FormatJpeg);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].text.rfind("Not a JPEG file", 0), 0u) << g_boxes[0].text;
+}
+
 TEST_F(PictureHolderTest, LoadsTheRequestedFrameOfAnAnimation)
 {
     CPictureHolder holder;

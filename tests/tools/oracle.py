@@ -10,6 +10,7 @@
 """
 import glob
 import os
+import struct
 import subprocess
 import sys
 
@@ -61,6 +62,32 @@ def fixtures(d):
         frames.append(f)
     frames[0].save(os.path.join(d, 'five.gif'), save_all=True, append_images=frames[1:],
                    duration=[10, 20, 30, 40, 50], loop=0, optimize=False, disposal=1, transparency=7)
+
+    # Files cut short, each still holding a part of its picture.
+    grad.save(os.path.join(d, 'gradient.bmp'))
+    for src, name, keep in (('gradient.jpg', 'cut.jpg', lambda n: n * 2 // 3),
+                            ('five.gif', 'cut.gif', lambda n: n - 3),
+                            ('gradient.bmp', 'cut.bmp', lambda n: 54 + 96 * 10 + 5),
+                            ('gradient.png', 'cut.png', lambda n: n // 2)):
+        with open(os.path.join(d, src), 'rb') as f:
+            data = f.read()
+        with open(os.path.join(d, name), 'wb') as f:
+            f.write(data[:keep(len(data))])
+
+    # A PNG whose name says JPEG.
+    with open(os.path.join(d, 'gradient.png'), 'rb') as f, open(os.path.join(d, 'png_named.jpg'), 'wb') as g:
+        g.write(f.read())
+
+    # BMP files we cannot read: 2 bits per pixel, and a PNG inside a BMP.
+    def bmp(bits, compression, payload):
+        info = struct.pack('<IiiHHIIiiII', 40, 4, 2, 1, bits, compression, len(payload), 2835, 2835, 0, 0)
+        return struct.pack('<2sIHHI', b'BM', 54 + len(payload), 0, 0, 54) + info + payload
+    with open(os.path.join(d, 'two_bits.bmp'), 'wb') as f:
+        f.write(bmp(2, 0, bytes(16)))
+    with open(os.path.join(d, 'gradient.png'), 'rb') as f:
+        png = f.read()
+    with open(os.path.join(d, 'embedded_png.bmp'), 'wb') as f:
+        f.write(bmp(0, 5, png))
 
 
 def dump(frames, prefix):

@@ -143,6 +143,8 @@ TEST_F(TessaryAnim, BadInputFailsCleanly)
         {"info", In("missing.png")},
         {"info", In("gradient.png"), "--xml"},
         {"info", Out("photo.tif")},
+        {"info", In("two_bits.bmp")},
+        {"info", In("embedded_png.bmp")},
         {"decode", In("gradient.png"), "-o", Out("o.txt")},
         {"decode", In("gradient.png")},
         {"decode", In("gradient.png"), "--frame", "-2", "-o", ppm},
@@ -192,6 +194,63 @@ TEST_F(TessaryAnim, InfoReportsFramesDelaysAndTransparency)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("format: bmp\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("bpp: 1\n"), std::string::npos) << r.out;
+}
+
+// A picture cut short loads what it holds, with one warning line that names
+// the file and what was missing; the command still succeeds. A PNG cut short
+// is refused, and its reason is said once.
+TEST_F(TessaryAnim, PicturesCutShortLoadWithAWarning)
+{
+    struct Case {
+        const char* file;
+        const char* command;
+        const char* missing;
+    } cases[] = {
+        {"cut.jpg", "info", "the image data stops before the end of the picture"},
+        {"cut.gif", "info", "the file ends inside frame 5"},
+        {"cut.bmp", "info", "the pixel data stops after 10 of 32 rows"},
+        {"cut.bmp", "decode", "the pixel data stops after 10 of 32 rows"},
+        {"cut.gif", "make", "the file ends inside frame 5"},
+        {"cut.jpg", "make", "the image data stops before the end of the picture"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.file);
+        const std::string command = c.command;
+        std::vector<std::string> args = {command, In(c.file)};
+        if (command == "decode")
+            args.insert(args.end(), {"-o", Out("cut.ppm")});
+        if (command == "make")
+            args.insert(args.end(), {"-o", Out("cut.gif")});
+        const RunResult r = Tool(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.err.find(std::string("tessary-anim: warning: ") + In(c.file) + ": " + c.missing + "\n"),
+                  std::string::npos)
+            << r.err;
+    }
+
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info", In("cut.png")}, {"make", In("cut.png"), "-o", Out("png.gif")}}) {
+        const RunResult r = Tool(args);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        const size_t first = r.err.find("Read Error");
+        ASSERT_NE(first, std::string::npos) << args[0] << ": " << r.err;
+        EXPECT_EQ(r.err.find("Read Error", first + 1), std::string::npos) << args[0] << " says it twice: " << r.err;
+    }
+}
+
+// A PNG named .jpg is read as the PNG it is, by every command.
+TEST_F(TessaryAnim, PictureWhoseExtensionLiesIsReadByItsContent)
+{
+    RunResult r = Tool({"info", In("png_named.jpg"), "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("{\"format\": \"png\", \"width\": 32, \"height\": 32, \"bpp\": 24,", 0), 0u) << r.out;
+    r = Tool({"decode", In("png_named.jpg"), "-o", Out("lying.ppm")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = Tool({"decode", In("gradient.png"), "-o", Out("true.ppm")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ComparePpm(Out("lying.ppm"), Out("true.ppm")), "");
+    r = Tool({"make", In("png_named.jpg"), "-o", Out("lying.gif")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
 }
 
 // A failure is one line that names the file and says what is wrong with it.

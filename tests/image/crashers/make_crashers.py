@@ -54,7 +54,7 @@ save("ok_bmp_16bit_wild_masks.bmp",
 save("ok_bmp_short_palette.bmp", bmp(4, 4, 8, 0, grey[:40]))
 save("ok_bmp_core_tiny.bmp", struct.pack("<2sIHHI", b"BM", 32, 0, 0, 26) + struct.pack("<IHHHH", 12, 1, 1, 1, 1)
      + b"\0\0\0\xff\xff\xff")
-save("ok_bmp_bit_count_7.bmp", bmp(3, 3, 7, 0, b"", b"\x55" * 12))
+save("bmp_bit_count_7.bmp", bmp(3, 3, 7, 0, b"", b"\x55" * 12))
 save("ok_bmp_header_size_huge.bmp", bmp(2, 2, 8, 0, grey, b"\x01" * 8, header_size=0x7FFFFFFF))
 
 # PNG: sizes beyond our limits, a broken stream, chunks in the wrong place.
