@@ -1,4 +1,4 @@
-// Helpers for the shell's tests: a Qt application, an isolated suite registry and
+// Helpers for the tests of the wizard and its pages: a Qt application, an isolated suite registry and
 // settings store, and a recording movie that stands in for the QML movies.
 #pragma once
 
