@@ -791,5 +791,5 @@ void CRasterGifCodec::FinishTrueColor()
         kept.nBkgndColor = transColour;
         kept.nBkgndIndex = 0;
     }
-    info = kept;
+    AssignInfo(kept);
 }

@@ -1,6 +1,8 @@
 // The GIF decoder: frame counting and selection, composition by disposal
 // method, transparency and palette rules, interlace, true-colour files,
 // malformed data, the one-pass walk, and a cross-check with Pillow.
+#include <thread>
+
 #include "gif_test_util.h"
 
 namespace {
@@ -447,6 +449,43 @@ TEST(GifDecoder, CancelsWhenEscapeIsSet)
     EXPECT_FALSE(walker.DecodeAllFrames(&again, [&](CRaster&, int) { flag = ++seen == 2; return true; }));
     EXPECT_EQ(seen, 2);
     EXPECT_EQ(walker.GetFailedFrame(), 2);
+}
+
+// A memory stream that lets another thread set the decoding picture's escape
+// field when the decoder reads for the second time (after counting, as the
+// frames are decoded), and waits until it has done so.
+class CancellingStream : public CRasterMemFile {
+public:
+    CancellingStream(Bytes& bytes, CRaster& picture)
+        : CRasterMemFile(bytes.data(), unsigned(bytes.size())), m_picture(picture)
+    {
+    }
+    size_t Read(void* buffer, size_t size, size_t count) override
+    {
+        if (++m_reads == 2)
+            std::thread([this] { m_picture.SetEscape(1); }).join();
+        return CRasterMemFile::Read(buffer, size, count);
+    }
+
+private:
+    CRaster& m_picture;
+    int m_reads = 0;
+};
+
+TEST(GifDecoder, DecodeThroughThePictureStopsWhenAnotherThreadSetsItsEscape)
+{
+    Bytes file = FiveFrames();
+    CRaster picture(FormatGif);
+    picture.SetFrame(4);
+    CancellingStream stream(file, picture);
+    EXPECT_FALSE(picture.Decode(&stream, FormatGif));
+    EXPECT_FALSE(picture.IsValid()) << "a cancelled decode delivers nothing";
+    EXPECT_EQ(picture.GetEscape(), 1);
+
+    // The same decode without the cancel delivers the frame.
+    CRaster again(FormatGif);
+    again.SetFrame(4);
+    EXPECT_TRUE(again.Decode(file.data(), uint32_t(file.size()), FormatGif));
 }
 
 // ---- the one-pass walk against frame-by-frame decoding ----
