@@ -127,7 +127,8 @@ std::vector<int> Shown(const CRaster& p)
 TEST(GifDecoder, AControlBlockBelongsToTheImageAfterItOnly)
 {
     // Frame 1 makes index 3 transparent and waits 70; frames 0 and 2 have no
-    // control block, frame 3 has one without transparency.
+    // control block, frame 3 has one without transparency (as Pillow writes a
+    // first frame of duration 0 and a last one of 90 s).
     GifBuilder b(3, 1, GreyRamp(4));
     b.Image(Img(0, 0, 3, 1, {1, 3, 1}, -1));
     b.Image(Img(0, 0, 3, 1, {3, 2, 3}, 1, 3, 70));
@@ -153,26 +154,6 @@ TEST(GifDecoder, AControlBlockBelongsToTheImageAfterItOnly)
         EXPECT_EQ(d.picture->GetTransIndex(), c.trans) << "frame " << c.frame;
         EXPECT_EQ(Shown(*d.picture), c.shown) << "frame " << c.frame;
     }
-
-    // Pillow writes the first frame of such an animation without a control
-    // block when its duration is 0.
-    const std::string python = PythonWithPillow();
-    if (python.empty())
-        return;
-    TempDir dir;
-    const std::string path = dir.Path("durations.gif");
-    ASSERT_EQ(RunCommand(python + " -c \"from PIL import Image; f = [Image.new('P', (4, 4), i) for i in range(3)]; "
-                                  "f[0].save('" + path + "', save_all=True, append_images=f[1:], "
-                                  "duration=[0, 700, 90000], optimize=False)\""),
-              0);
-    const Bytes pillow = ReadFile(path);
-    std::vector<uint32_t> delays;
-    for (long k = 0; k < 3; ++k) {
-        const DecodeResult d = DecodeFrame(pillow, k);
-        ASSERT_TRUE(d.ok) << d.error;
-        delays.push_back(d.picture->GetFrameDelay());
-    }
-    EXPECT_EQ(delays, (std::vector<uint32_t>{0, 70, 9000}));
 }
 
 // Frame 0 fills a 6 x 5 screen with index 1; frame 1 is a 3 x 2 block of
@@ -543,25 +524,21 @@ TEST(GifDecoder, CancelsWhenEscapeIsSet)
     EXPECT_EQ(walker.GetFailedFrame(), 2);
 }
 
-// A memory stream that lets another thread set the decoding picture's escape
-// field when the decoder reads for the second time (after counting, as the
-// frames are decoded), and waits until it has done so.
-class CancellingStream : public CRasterMemFile {
-public:
-    CancellingStream(Bytes& bytes, CRaster& picture)
-        : CRasterMemFile(bytes.data(), unsigned(bytes.size())), m_picture(picture)
+// A memory stream on whose second read (after counting, as the frames are
+// decoded) another thread sets the decoding picture's escape field.
+struct CancellingStream : CRasterMemFile {
+    CancellingStream(Bytes& bytes, CRaster& target)
+        : CRasterMemFile(bytes.data(), unsigned(bytes.size())), picture(target)
     {
     }
     size_t Read(void* buffer, size_t size, size_t count) override
     {
-        if (++m_reads == 2)
-            std::thread([this] { m_picture.SetEscape(1); }).join();
+        if (++reads == 2)
+            std::thread([this] { picture.SetEscape(1); }).join();
         return CRasterMemFile::Read(buffer, size, count);
     }
-
-private:
-    CRaster& m_picture;
-    int m_reads = 0;
+    CRaster& picture;
+    int reads = 0;
 };
 
 TEST(GifDecoder, DecodeThroughThePictureStopsWhenAnotherThreadSetsItsEscape)
@@ -1088,7 +1065,8 @@ TEST(GifDecoder, GivesEmptyAreasTheBackgroundColourAsGifsicleDoes)
             img.width = uint16_t(1 + pick(sw - img.left));
             img.height = uint16_t(1 + pick(sh - img.top));
             img.disposal = disposals[pick(10)];
-            img.pixels = Pixels(img.width, img.height, [&](uint32_t, uint32_t) { return uint8_t(pick(int(table.size()))); });
+            img.pixels =
+                Pixels(img.width, img.height, [&](uint32_t, uint32_t) { return uint8_t(pick(int(table.size()))); });
             b.Image(img);
         }
         files.push_back(b.Finish());
