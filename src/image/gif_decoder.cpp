@@ -190,7 +190,6 @@ public:
         return Attempt(canvas, codes, true) || Attempt(canvas, codes, false);
     }
 
-    bool ShowsNothingSomewhere() const { return m_bNothing; }
     uint32_t Bpp() const { return m_bpp; }
     int32_t TransIndex() const { return m_deliveredTrans; }
     const RGBQUAD* Palette() const { return m_palette.data(); }

@@ -1,6 +1,6 @@
 // The GIF decoder: frame counting and selection, composition by disposal
 // method, transparency and palette rules, interlace, true-colour files,
-// malformed data, the one-pass walk, and a cross-check with Pillow.
+// malformed data, the one-pass walk, and cross-checks with Pillow and gifsicle.
 #include <set>
 #include <thread>
 
