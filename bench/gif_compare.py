@@ -3,7 +3,8 @@
 
   bench/gif_compare.py BUILD_DIR
 
-Decoding: every frame of a large animated GIF, frame by frame as the wizard
+Decoding: every frame of a large animated GIF (one palette, full frames) and of
+an optimised one (a local table per frame, partial frames), frame by frame as the wizard
 loads an animation (gif_driver each), in one walk (gif_driver walk), against
 `gifsicle --explode` and `convert -coalesce` (both write their frames to a
 scratch folder). Writing: a 100-frame 128 x 128 animation by our writer
@@ -57,6 +58,45 @@ frames[0].save(sys.argv[1], save_all=True, append_images=frames[1:], duration=50
     sys.exit('needs Python with Pillow')
 
 
+def make_optimised_gif(path, tmp):
+    """A 320 x 240 animation of 40 frames with a local colour table per frame,
+    squeezed by gifsicle -O3 into partial update rectangles with transparency:
+    the shape most GIFs found on the web have."""
+    code = r'''
+import sys, random
+from PIL import Image
+random.seed(2)
+frames = []
+for f in range(40):
+    im = Image.new('P', (320, 240))
+    im.putpalette([random.randrange(256) for _ in range(768)])
+    px = im.load()
+    for y in range(240):
+        for x in range(320):
+            px[x, y] = ((x // 4 + y // 6) % 200) if abs(x - 8 * f) > 30 else (x + y + f) % 256
+    frames.append(im)
+frames[0].save(sys.argv[1], save_all=True, append_images=frames[1:], duration=40, loop=0, optimize=False)
+'''
+    plain = os.path.join(tmp, 'plain.gif')
+    for python in ('/usr/bin/python3', 'python3'):
+        if subprocess.run([python, '-c', 'import PIL'], capture_output=True).returncode == 0:
+            subprocess.run([python, '-c', code, plain], check=True)
+            break
+    subprocess.run(['gifsicle', '-O3', plain, '-o', path], check=True)
+
+
+def time_decoders(driver, gif, tmp):
+    each = best_time([driver, 'each', gif], runs=1)
+    walk = best_time([driver, 'walk', gif])
+    explode = best_time(['gifsicle', '--explode', gif, '-o', os.path.join(tmp, 'x')])
+    coalesce = best_time(['convert', gif, '-coalesce', os.path.join(tmp, 'c%03d.gif')], runs=1)
+    print('decode every frame:')
+    print('  ours, frame by frame  %8.3f s' % each)
+    print('  ours, one walk        %8.3f s   (frame by frame / walk = %.1f)' % (walk, each / walk))
+    print('  gifsicle --explode    %8.3f s   (gifsicle / walk = %.2f)' % (explode, explode / walk))
+    print('  convert -coalesce     %8.3f s   (convert / walk = %.2f)' % (coalesce, coalesce / walk))
+
+
 def main():
     build = sys.argv[1] if len(sys.argv) > 1 else 'build'
     driver = os.path.join(build, 'bin', 'gif_driver')
@@ -67,15 +107,12 @@ def main():
         big = os.path.join(tmp, 'big.gif')
         make_large_gif(big)
         print('large GIF: 480 x 360, 60 frames, %d bytes' % os.path.getsize(big))
-        each = best_time([driver, 'each', big], runs=1)
-        walk = best_time([driver, 'walk', big])
-        explode = best_time(['gifsicle', '--explode', big, '-o', os.path.join(tmp, 'x')])
-        coalesce = best_time(['convert', big, '-coalesce', os.path.join(tmp, 'c%03d.gif')], runs=1)
-        print('decode every frame:')
-        print('  ours, frame by frame  %8.3f s' % each)
-        print('  ours, one walk        %8.3f s   (frame by frame / walk = %.1f)' % (walk, each / walk))
-        print('  gifsicle --explode    %8.3f s   (gifsicle / walk = %.2f)' % (explode, explode / walk))
-        print('  convert -coalesce     %8.3f s   (convert / walk = %.2f)' % (coalesce, coalesce / walk))
+        time_decoders(driver, big, tmp)
+        optimised = os.path.join(tmp, 'optimised.gif')
+        make_optimised_gif(optimised, tmp)
+        print('optimised GIF: 320 x 240, 40 frames, local tables, gifsicle -O3, %d bytes'
+              % os.path.getsize(optimised))
+        time_decoders(driver, optimised, tmp)
 
         ours = os.path.join(tmp, 'ours.gif')
         write = best_time([driver, 'write', '100', '128', ours])

@@ -81,12 +81,14 @@ void CAnimDoc::DeleteAllFrames()
     m_nFrames = 0;
 }
 
-void CAnimDoc::AddBuiltFrame(CRaster* frame, uint32_t delay, const RGBQUAD* sharedPalette, int32_t frameCount)
+void CAnimDoc::AddBuiltFrame(CRaster* frame, uint32_t delay, int32_t frameCount)
 {
-    // Reducing builds a fresh picture, so the delay was noted before.
-    if (frame->GetBpp() >= 8) {
-        frame->DecreaseBpp(8, true, sharedPalette);
-    } else {
+    // Reducing builds a fresh picture, so the delay was noted before. A GIF
+    // frame comes as 24 bits when what it shows needs more than 256 colours;
+    // it gets a palette of its own like any true-colour picture.
+    if (frame->GetBpp() > 8) {
+        ConvertToGifPalette(frame);
+    } else if (frame->GetBpp() < 8) {
         frame->IncreaseBpp(24);
         frame->DecreaseBpp(8, true, nullptr);
     }
@@ -126,15 +128,14 @@ bool CAnimDoc::BuildFrames(GifReading reading)
         return true;
     }
 
-    const RGBQUAD* sharedPalette = m_pImage->GetPalette();
     if (reading == GifReading::OnePass)
-        BuildGifFramesOnePass(frameCount, sharedPalette);
+        BuildGifFramesOnePass(frameCount);
     else
-        BuildGifFramesFrameByFrame(frameCount, sharedPalette);
+        BuildGifFramesFrameByFrame(frameCount);
     return m_nFrames > 0;
 }
 
-bool CAnimDoc::BuildGifFramesFrameByFrame(int32_t frameCount, const RGBQUAD* sharedPalette)
+bool CAnimDoc::BuildGifFramesFrameByFrame(int32_t frameCount)
 {
     for (int32_t i = 0; i < frameCount; ++i) {
         auto frame = std::make_unique<CRaster>();
@@ -145,12 +146,12 @@ bool CAnimDoc::BuildGifFramesFrameByFrame(int32_t frameCount, const RGBQUAD* sha
         if (!frame->IsValid())
             return false;
         const uint32_t delay = frame->GetFrameDelay();
-        AddBuiltFrame(frame.release(), delay, sharedPalette, frameCount);
+        AddBuiltFrame(frame.release(), delay, frameCount);
     }
     return true;
 }
 
-bool CAnimDoc::BuildGifFramesOnePass(int32_t frameCount, const RGBQUAD* sharedPalette)
+bool CAnimDoc::BuildGifFramesOnePass(int32_t frameCount)
 {
     // The same boxes as loading the file once per frame would show: an open
     // error (once, since a second open would fail alike) or the decoder's
@@ -166,7 +167,7 @@ bool CAnimDoc::BuildGifFramesOnePass(int32_t frameCount, const RGBQUAD* sharedPa
         auto frame = std::make_unique<CRaster>();
         frame->Transfer(decoded);
         const uint32_t delay = frame->GetFrameDelay();
-        AddBuiltFrame(frame.release(), delay, sharedPalette, frameCount);
+        AddBuiltFrame(frame.release(), delay, frameCount);
         return m_nFrames < frameCount;
     });
     std::fclose(stream);

@@ -93,9 +93,9 @@ private:
     void DeleteAllFrames();
     // Turns one decoded source frame into a document frame and stores it in the
     // next slot, with its delay brought within the limits.
-    void AddBuiltFrame(CRaster* frame, uint32_t delay, const RGBQUAD* sharedPalette, int32_t frameCount);
-    bool BuildGifFramesOnePass(int32_t frameCount, const RGBQUAD* sharedPalette);
-    bool BuildGifFramesFrameByFrame(int32_t frameCount, const RGBQUAD* sharedPalette);
+    void AddBuiltFrame(CRaster* frame, uint32_t delay, int32_t frameCount);
+    bool BuildGifFramesOnePass(int32_t frameCount);
+    bool BuildGifFramesFrameByFrame(int32_t frameCount);
 };
 
 // The document and the globals that the pages share around it.

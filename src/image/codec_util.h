@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "raster.h"
+
 namespace codec {
 
 inline uint16_t Le16(const uint8_t* p)
@@ -20,7 +22,7 @@ inline uint32_t Le32(const uint8_t* p)
 // atomically so the compiler cannot hoist the test out of a row loop.
 inline bool EscapeSet(const int32_t* flag)
 {
-    return flag && __atomic_load_n(flag, __ATOMIC_RELAXED) != 0;
+    return flag && EscapeFlag(*flag).load(std::memory_order_relaxed) != 0;
 }
 
 } // namespace codec

@@ -6,10 +6,17 @@
 // with Transfer only when the decode succeeded.
 //
 // Reading one frame: set the frame field (SetFrame(k)) and call Decode. Every
-// decode counts the frames of the file, then decodes frames 0 to k, composing
-// each one over the picture decoded so far as its disposal method asks, so
-// the result is frame k as the animation shows it. The number of frames is set
-// even when the decode fails, for example when k is out of range.
+// decode counts the frames of the file, then draws frames 0 to k on a picture
+// of the logical screen's size, each after the previous one's disposal, so the
+// result is frame k as a viewer shows it. The number of frames is set even
+// when the decode fails, for example when k is out of range.
+//
+// A delivered frame keeps the palette of its own colour table when everything
+// it shows can be given an index in it (unused entries take the colours that
+// earlier frames left on the screen), and is a 24-bit picture otherwise. Where
+// the frame shows nothing (no frame has drawn there yet, or the area was
+// disposed of to the background) the picture has its transparent index or, in
+// 24 bits, its transparent colour.
 //
 // Reading every frame: DecodeAllFrames walks the file once and hands over,
 // for every k, the very picture that Decode with frame field k would give
@@ -80,6 +87,7 @@ public:
 
 private:
     struct ReadState;
+    struct DecodeState;
     enum class Walk { Delivered, Ended, Failed };
 
     bool Run(CRasterFile* in, const FrameHandler* onFrame);
@@ -88,11 +96,10 @@ private:
     bool ReadExtension();
     bool SkipSubBlocks();
     bool SkipImageData();
-    Walk DecodeImage(int frameNo, bool bDeliverEvery, const FrameHandler* onFrame, bool* bStopped);
-    bool DecodeLzw(CRaster& target, uint32_t width, uint32_t height, bool bInterlaced);
-    void ComposeOver(const CRaster& frame, uint32_t left, uint32_t top);
-    bool PaintTrueColor(uint32_t left, uint32_t top);
-    void FinishTrueColor();
+    Walk DecodeImage(int frameNo, long deliver, const FrameHandler* onFrame, bool* bStopped);
+    class FramePainter;
+    void DecodeLzw(FramePainter& painter);
+    bool Deliver(bool bTrueColour);
     bool Fail(const char* text);
     bool Cancelled() const;
 
@@ -106,19 +113,7 @@ private:
 
     // decoding state
     std::unique_ptr<ReadState> m_read;
-    uint32_t m_screenWidth = 0;
-    uint32_t m_screenHeight = 0;
-    uint8_t m_globalTable[256 * 3] = {};
-    uint32_t m_globalSize = 0;
-    bool m_bHasGlobal = false;
-    uint8_t m_currentTable[256 * 3] = {};
-    uint32_t m_tableSize = 0;
-    bool m_bHasTable = false;
-    uint8_t m_gcePacked = 0;
-    int m_nTrueColorSigns = 0;
-    bool m_bTrueColor = false;
-    int32_t m_nFirstTrans = -1;
-    std::unique_ptr<CRaster> m_trueColor;
+    std::unique_ptr<DecodeState> m_state;
     int m_nBadCodes = 0;
     int m_nFailedFrame = -1;
     const int32_t* m_pWatchedEscape = nullptr;

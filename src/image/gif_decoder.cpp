@@ -1,23 +1,35 @@
 // The GIF decoder.
 //
-// A decode first walks the whole file to count its images (reading every
-// extension on the way, so the values found last are in force when decoding
-// starts), then returns to the first block after the global colour table and
-// decodes images 0 to k. Each image is composed over the picture decoded so
-// far when its disposal method is 1 (0 counts as 1); with any other method the
-// picture becomes that image alone, at its own size.
+// A GIF file is a logical screen (width, height, an optional global colour
+// table, a background colour index) followed by blocks up to the trailer ';':
+// extensions ('!') and images (','). An image is a rectangle of palette
+// indices somewhere on the screen, LZW-compressed, with an optional colour
+// table of its own. A graphic control extension gives the image after it, and
+// that image only, a delay, a transparent index (pixels of that index are not
+// drawn) and a disposal method: what becomes of the image's rectangle before
+// the next image is drawn.
+//
+// A decode first walks the whole file to count its images, then returns to
+// the first block after the global colour table and draws images 0 to k on a
+// canvas of the screen's size, as a viewer does. The canvas keeps, for every
+// pixel, the colour shown there (or that nothing is) and the index it was
+// drawn with, so that a delivered frame can keep the indices of its own
+// colour table wherever the colours allow.
 //
 // A file without a global colour table whose first image differs from the
 // logical screen in both width and height is taken to be a "true-colour" GIF: a
-// picture spread over many images, each with its own 256 colours. All its
-// images are painted into one 24-bit picture of screen size.
+// picture spread over many images, each with its own 256 colours. Every frame
+// of such a file is delivered as the finished 24-bit picture.
 //
-// Hostile files: every size is checked before a picture is allocated, every
+// Hostile files: every size is checked before anything is allocated, every
 // read goes through a bounded buffer, every loop consumes input, and an LZW
 // prefix chain that would overflow its stack ends the image.
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "codec_util.h"
@@ -33,97 +45,279 @@ const char kTextTooLarge[] = "GIF image too large";
 const char kTextNoMemory[] = "Can't allocate memory";
 const char kTextMissing[] = "GIF image data missing";
 
-// Writes decoded indices into a picture's rows, top row first, in the row
-// order of a plain or an interlaced image.
-class RowWriter {
+// A canvas pixel is a colour 0xRRGGBB with kShown set, or 0 where nothing is
+// shown.
+constexpr uint32_t kShown = 0x1000000;
+constexpr uint32_t kRgb = 0xFFFFFF;
+constexpr uint32_t kWhite = 0xFFFFFF;
+
+uint32_t TableColour(const uint8_t* table, uint32_t index)
+{
+    const uint8_t* e = table + 3 * index;
+    return uint32_t(e[0]) << 16 | uint32_t(e[1]) << 8 | e[2];
+}
+
+RGBQUAD Quad(uint32_t rgb)
+{
+    return MakeRgbQuad(uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb), 0);
+}
+
+// The graphic control extension read since the last image.
+struct ControlBlock {
+    uint8_t method = 0;    // disposal method as written, 0 to 7
+    uint16_t delay = 0;    // hundredths of a second
+    int32_t trans = -1;    // transparent index, -1 for none
+};
+
+// What becomes of an image's rectangle before the next image is drawn. Like
+// browsers, 4 is taken as "previous" (some writers use it so) and 5 to 7,
+// which mean nothing, like 0 and 1 as "leave it".
+enum class Disposal { Keep, Background, Previous };
+
+Disposal DisposalOf(uint8_t method)
+{
+    if (method == 2)
+        return Disposal::Background;
+    if (method == 3 || method == 4)
+        return Disposal::Previous;
+    return Disposal::Keep;
+}
+
+// An image's rectangle on the canvas, clipped to it.
+struct Area {
+    uint32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The logical screen as a viewer shows it, top row first.
+class Canvas {
 public:
-    RowWriter(CRaster& target, uint32_t width, uint32_t height, bool bInterlaced)
-        : m_target(target), m_width(width), m_height(height), m_bpp(target.GetBpp()),
-          m_bInterlaced(bInterlaced), m_line(width)
+    // False, without allocating, when the canvas would pass the ceiling of
+    // one picture (taken at 4 bytes a pixel). Throws std::bad_alloc.
+    bool Create(uint32_t width, uint32_t height)
     {
+        if (!RasterBlockBytes(width, height, 32, nullptr))
+            return false;
+        m_width = width;
+        m_height = height;
+        m_colours.assign(size_t(width) * height, 0);
+        m_indices.assign(size_t(width) * height, 0);
+        return true;
     }
 
-    bool Done() const { return m_rowsDone >= m_height; }
+    uint32_t Width() const { return m_width; }
+    uint32_t Height() const { return m_height; }
+    uint32_t* Colours(uint32_t row) { return m_colours.data() + size_t(row) * m_width; }
+    const uint32_t* Colours(uint32_t row) const { return m_colours.data() + size_t(row) * m_width; }
+    uint8_t* Indices(uint32_t row) { return m_indices.data() + size_t(row) * m_width; }
+    const uint8_t* Indices(uint32_t row) const { return m_indices.data() + size_t(row) * m_width; }
 
-    void Put(uint8_t index)
+    Area Clip(uint32_t left, uint32_t top, uint32_t width, uint32_t height) const
     {
-        m_line[m_col++] = index;
-        if (m_col == m_width) {
-            Store(m_width);
-            m_col = 0;
+        return Area{std::min(left, m_width), std::min(top, m_height), std::min(left + width, m_width),
+                    std::min(top + height, m_height)};
+    }
+
+    // The area shows nothing any more.
+    void Clear(const Area& a)
+    {
+        for (uint32_t y = a.top; y < a.bottom; ++y)
+            std::fill(Colours(y) + a.left, Colours(y) + a.right, 0u);
+    }
+
+    struct Saved {
+        Area area;
+        std::vector<uint32_t> colours;
+        std::vector<uint8_t> indices;
+    };
+
+    // Throws std::bad_alloc.
+    Saved Save(const Area& a) const
+    {
+        Saved s{a, {}, {}};
+        for (uint32_t y = a.top; y < a.bottom; ++y) {
+            s.colours.insert(s.colours.end(), Colours(y) + a.left, Colours(y) + a.right);
+            s.indices.insert(s.indices.end(), Indices(y) + a.left, Indices(y) + a.right);
         }
+        return s;
     }
 
-    // A line that the data did not fill gets only the pixels decoded for it.
-    void FinishPartialLine()
+    void Restore(const Saved& s)
     {
-        if (m_col > 0)
-            Store(m_col);
-        m_col = 0;
+        const Area& a = s.area;
+        const size_t w = a.right - a.left;
+        for (uint32_t y = a.top, i = 0; y < a.bottom; ++y, ++i) {
+            std::copy_n(s.colours.data() + i * w, w, Colours(y) + a.left);
+            std::copy_n(s.indices.data() + i * w, w, Indices(y) + a.left);
+        }
     }
 
 private:
-    void Store(uint32_t count)
-    {
-        if (Done())
-            return;
-        uint8_t* bits = m_target.GetBits(m_height - 1 - m_row);
-        if (m_bpp == 8) {
-            std::memcpy(bits, m_line.data(), count);
-        } else {
-            const uint32_t mask = (1u << m_bpp) - 1;
-            for (uint32_t x = 0; x < count; ++x) {
-                const uint32_t bit = x * m_bpp;
-                const uint32_t shift = 8 - m_bpp - (bit & 7);
-                uint8_t& b = bits[bit >> 3];
-                b = uint8_t((b & ~(mask << shift)) | ((m_line[x] & mask) << shift));
-            }
-        }
-        ++m_rowsDone;
-        NextRow();
-    }
-
-    void NextRow()
-    {
-        // Interlaced rows come every 8th from row 0, every 8th from row 4,
-        // every 4th from row 2, then every 2nd from row 1.
-        static const uint32_t kStart[4] = {0, 4, 2, 1};
-        static const uint32_t kStep[4] = {8, 8, 4, 2};
-        if (!m_bInterlaced) {
-            ++m_row;
-            return;
-        }
-        m_row += kStep[m_pass];
-        while (m_row >= m_height && m_pass < 3) {
-            ++m_pass;
-            m_row = kStart[m_pass];
-        }
-    }
-
-    CRaster& m_target;
-    uint32_t m_width;
-    uint32_t m_height;
-    uint32_t m_bpp;
-    bool m_bInterlaced;
-    std::vector<uint8_t> m_line;
-    uint32_t m_col = 0;
-    uint32_t m_row = 0;
-    uint32_t m_pass = 0;
-    uint32_t m_rowsDone = 0;
+    uint32_t m_width = 0;
+    uint32_t m_height = 0;
+    std::vector<uint32_t> m_colours;
+    std::vector<uint8_t> m_indices;
 };
 
-uint8_t IndexAt(const uint8_t* bits, uint32_t x, uint32_t bpp)
-{
-    if (bpp == 8)
-        return bits[x];
-    const uint32_t bit = x * bpp;
-    return uint8_t((bits[bit >> 3] >> (8 - bpp - (bit & 7))) & ((1u << bpp) - 1));
-}
+// Finds the palette of a delivered frame: the drawn image's colour table,
+// with its entries that no pixel uses (past the table's end first) taken for
+// the other colours on the canvas and, where nothing is shown and the image
+// has no transparent index, for a transparent one. A pixel keeps the index it
+// was drawn with while that entry has its colour, else takes the first entry
+// of its colour. The bit depth grows from the table's when more entries are
+// needed; Fit fails when 256 are not enough.
+class PaletteFit {
+public:
+    // Codes of pixels while fitting: a table index, kExtra + the number of a
+    // colour not in the table, or kNothing.
+    static constexpr uint16_t kExtra = 256;
+    static constexpr uint16_t kNothing = 512;
 
-bool IsWhite(const RGBQUAD& c)
-{
-    return c.rgbRed == 255 && c.rgbGreen == 255 && c.rgbBlue == 255;
-}
+    PaletteFit(const uint32_t* colours, uint32_t tableSize, int32_t trans, uint32_t emptyColour)
+        : m_colours(colours), m_tableSize(std::min<uint32_t>(tableSize, 256)), m_trans(trans),
+          m_emptyColour(emptyColour)
+    {
+        m_bpp0 = m_tableSize <= 2 ? 1 : m_tableSize <= 16 ? 4 : 8;
+        for (uint32_t i = 0; i < m_tableSize; ++i)
+            if (int32_t(i) != trans)
+                m_byColour.try_emplace(colours[i], uint8_t(i));
+    }
+
+    // Throws std::bad_alloc.
+    bool Fit(const Canvas& canvas, std::vector<uint16_t>& codes)
+    {
+        codes.resize(size_t(canvas.Width()) * canvas.Height());
+        // Keeping the drawn indices may spend two entries on one colour; a
+        // second try gives every colour one entry.
+        return Attempt(canvas, codes, true) || Attempt(canvas, codes, false);
+    }
+
+    uint32_t Bpp() const { return m_bpp; }
+    int32_t TransIndex() const { return m_deliveredTrans; }
+    const RGBQUAD* Palette() const { return m_palette.data(); }
+    uint8_t IndexOf(uint16_t code) const
+    {
+        if (code < kExtra)
+            return uint8_t(code);
+        return code == kNothing ? uint8_t(m_deliveredTrans) : m_extraSlots[code - kExtra];
+    }
+
+private:
+    bool Attempt(const Canvas& canvas, std::vector<uint16_t>& codes, bool bKeepIndices)
+    {
+        m_used.fill(false);
+        m_extras.clear();
+        m_extraCode.clear();
+        m_bNothing = false;
+        size_t n = 0;
+        for (uint32_t y = 0; y < canvas.Height(); ++y) {
+            const uint32_t* colours = canvas.Colours(y);
+            const uint8_t* indices = canvas.Indices(y);
+            for (uint32_t x = 0; x < canvas.Width(); ++x, ++n) {
+                if (!(colours[x] & kShown)) {
+                    codes[n] = kNothing;
+                    m_bNothing = true;
+                    continue;
+                }
+                const uint32_t rgb = colours[x] & kRgb;
+                const uint8_t index = indices[x];
+                if (bKeepIndices && index < m_tableSize && index != m_trans && m_colours[index] == rgb) {
+                    codes[n] = index;
+                    m_used[index] = true;
+                    continue;
+                }
+                if (const auto it = m_byColour.find(rgb); it != m_byColour.end()) {
+                    codes[n] = it->second;
+                    m_used[it->second] = true;
+                    continue;
+                }
+                const auto [it, bAdded] = m_extraCode.try_emplace(rgb, uint16_t(m_extras.size()));
+                if (bAdded) {
+                    if (m_extras.size() == 256)
+                        return false;
+                    m_extras.push_back(rgb);
+                }
+                codes[n] = uint16_t(kExtra + it->second);
+            }
+        }
+        for (uint32_t bpp : {1u, 4u, 8u})
+            if (bpp >= m_bpp0 && Assign(bpp))
+                return true;
+        return false;
+    }
+
+    // Gives the extra colours, and a transparent index where one is needed,
+    // entries of a `bpp`-bit palette.
+    bool Assign(uint32_t bpp)
+    {
+        const int32_t cap = 1 << bpp;
+        if (m_bNothing && m_trans >= cap)
+            return false;
+        std::vector<uint8_t> free;
+        for (int32_t i = int32_t(m_tableSize); i < cap; ++i)
+            if (i != m_trans)
+                free.push_back(uint8_t(i));
+        for (int32_t i = std::min<int32_t>(int32_t(m_tableSize), cap) - 1; i >= 0; --i)
+            if (!m_used[size_t(i)] && i != m_trans)
+                free.push_back(uint8_t(i));
+        // Without transparent pixels the transparent entry is the last resort.
+        if (!m_bNothing && m_trans >= 0 && m_trans < cap && !m_used[size_t(m_trans)])
+            free.push_back(uint8_t(m_trans));
+        const bool bNeedTrans = m_bNothing && m_trans < 0;
+        if (free.size() < m_extras.size() + (bNeedTrans ? 1 : 0))
+            return false;
+
+        m_bpp = bpp;
+        m_deliveredTrans = m_trans;
+        std::array<bool, 256> assigned{};
+        for (uint32_t i = 0; i < 256; ++i)
+            m_palette[i] = Quad(i < m_tableSize ? m_colours[i] : 0);
+        m_extraSlots.assign(m_extras.size(), 0);
+        for (size_t k = 0; k < m_extras.size(); ++k) {
+            const uint8_t slot = free[k];
+            m_extraSlots[k] = slot;
+            m_palette[slot] = Quad(m_extras[k]);
+            assigned[slot] = true;
+            if (slot == m_trans)
+                m_deliveredTrans = -1;
+        }
+        if (bNeedTrans) {
+            const uint8_t slot = free[m_extras.size()];
+            m_deliveredTrans = slot;
+            m_palette[slot] = Quad(m_emptyColour);
+            assigned[slot] = true;
+        }
+        // With a transparent index, entries past the table are white, and some
+        // entry must be white.
+        if (m_deliveredTrans >= 0) {
+            for (uint32_t i = m_tableSize; i < 256; ++i)
+                if (!assigned[i])
+                    m_palette[i] = Quad(kWhite);
+            const bool bWhite = std::any_of(m_palette.begin(), m_palette.end(), [](const RGBQUAD& c) {
+                return c.rgbRed == 255 && c.rgbGreen == 255 && c.rgbBlue == 255;
+            });
+            if (!bWhite && !m_used[255] && !assigned[255])
+                m_palette[255] = Quad(kWhite);
+        }
+        return true;
+    }
+
+    const uint32_t* m_colours;
+    uint32_t m_tableSize;
+    int32_t m_trans;
+    uint32_t m_emptyColour;
+    uint32_t m_bpp0 = 8;
+    std::unordered_map<uint32_t, uint8_t> m_byColour;
+
+    std::array<bool, 256> m_used{};
+    std::vector<uint32_t> m_extras;
+    std::unordered_map<uint32_t, uint16_t> m_extraCode;
+    bool m_bNothing = false;
+
+    uint32_t m_bpp = 8;
+    int32_t m_deliveredTrans = -1;
+    std::vector<uint8_t> m_extraSlots;
+    std::array<RGBQUAD, 256> m_palette{};
+};
 
 } // namespace
 
@@ -193,7 +387,128 @@ struct CRasterGifCodec::ReadState {
     }
 };
 
-CRasterGifCodec::CRasterGifCodec() : CRaster(FormatGif), m_read(std::make_unique<ReadState>()) {}
+// Draws the decoded indices of one image on the canvas, row by row in the
+// order of a plain or an interlaced image. Pixels of the transparent index and
+// pixels off the canvas are not drawn.
+class CRasterGifCodec::FramePainter {
+public:
+    FramePainter(Canvas& canvas, const uint32_t* colours, uint32_t left, uint32_t top, uint32_t width,
+                 uint32_t height, bool bInterlaced, int32_t trans)
+        : m_canvas(canvas), m_colours(colours), m_left(left), m_top(top), m_width(width), m_height(height),
+          m_bInterlaced(bInterlaced), m_trans(trans), m_line(width)
+    {
+    }
+
+    bool Done() const { return m_rowsDone >= m_height; }
+
+    void Put(uint8_t index)
+    {
+        m_line[m_col++] = index;
+        if (m_col == m_width) {
+            Store();
+            m_col = 0;
+        }
+    }
+
+    // Pixels the data never reached show index 0, or nothing when the image
+    // has a transparent index (as if they had that index).
+    void FillRest()
+    {
+        const uint8_t fill = m_trans >= 0 ? uint8_t(m_trans) : 0;
+        if (m_col > 0) {
+            std::fill(m_line.begin() + m_col, m_line.end(), fill);
+            Store();
+            m_col = 0;
+        }
+        if (m_trans >= 0)
+            return;
+        std::fill(m_line.begin(), m_line.end(), fill);
+        while (!Done())
+            Store();
+    }
+
+private:
+    void Store()
+    {
+        if (Done())
+            return;
+        const uint64_t y = uint64_t(m_top) + m_row;
+        if (y < m_canvas.Height() && m_left < m_canvas.Width()) {
+            uint32_t* colours = m_canvas.Colours(uint32_t(y)) + m_left;
+            uint8_t* indices = m_canvas.Indices(uint32_t(y)) + m_left;
+            const uint32_t count = std::min(m_width, m_canvas.Width() - m_left);
+            for (uint32_t x = 0; x < count; ++x) {
+                const uint8_t index = m_line[x];
+                if (index == m_trans)
+                    continue;
+                colours[x] = m_colours[index] | kShown;
+                indices[x] = index;
+            }
+        }
+        ++m_rowsDone;
+        NextRow();
+    }
+
+    void NextRow()
+    {
+        // Interlaced rows come every 8th from row 0, every 8th from row 4,
+        // every 4th from row 2, then every 2nd from row 1.
+        static const uint32_t kStart[4] = {0, 4, 2, 1};
+        static const uint32_t kStep[4] = {8, 8, 4, 2};
+        if (!m_bInterlaced) {
+            ++m_row;
+            return;
+        }
+        m_row += kStep[m_pass];
+        while (m_row >= m_height && m_pass < 3) {
+            ++m_pass;
+            m_row = kStart[m_pass];
+        }
+    }
+
+    Canvas& m_canvas;
+    const uint32_t* m_colours;
+    uint32_t m_left;
+    uint32_t m_top;
+    uint32_t m_width;
+    uint32_t m_height;
+    bool m_bInterlaced;
+    int32_t m_trans;
+    std::vector<uint8_t> m_line;
+    uint32_t m_col = 0;
+    uint32_t m_row = 0;
+    uint32_t m_pass = 0;
+    uint32_t m_rowsDone = 0;
+};
+
+// Everything one decode learns from the file, reset by assignment.
+struct CRasterGifCodec::DecodeState {
+    uint32_t screenWidth = 0;
+    uint32_t screenHeight = 0;
+    uint8_t background = 0;  // background colour index of the screen
+    uint8_t globalTable[256 * 3] = {};
+    uint32_t globalSize = 0;
+    bool bHasGlobal = false;
+    // The colour table in force: an image's own, else the global one. A file
+    // without a global table keeps the last image's for the next.
+    uint8_t table[256 * 3] = {};
+    uint32_t tableSize = 0;
+    bool bHasTable = false;
+    ControlBlock control;
+    int trueColourSigns = 0;
+    bool bTrueColour = false;
+    Canvas canvas;
+    // The image drawn last, of which a frame is delivered: its control block
+    // and the colour of each of its indices.
+    ControlBlock drawn;
+    uint32_t colours[256] = {};
+    std::vector<uint16_t> codes;  // scratch of Deliver
+};
+
+CRasterGifCodec::CRasterGifCodec()
+    : CRaster(FormatGif), m_read(std::make_unique<ReadState>()), m_state(std::make_unique<DecodeState>())
+{
+}
 
 CRasterGifCodec::~CRasterGifCodec() = default;
 
@@ -224,19 +539,7 @@ void CRasterGifCodec::ResetDecoding()
     m_nLoops = 0;
     m_nDispose = 0;
     std::memset(m_szComment, 0, sizeof(m_szComment));
-    m_screenWidth = 0;
-    m_screenHeight = 0;
-    std::memset(m_globalTable, 0, sizeof(m_globalTable));
-    std::memset(m_currentTable, 0, sizeof(m_currentTable));
-    m_globalSize = 0;
-    m_tableSize = 0;
-    m_bHasGlobal = false;
-    m_bHasTable = false;
-    m_gcePacked = 0;
-    m_nTrueColorSigns = 0;
-    m_bTrueColor = false;
-    m_nFirstTrans = -1;
-    m_trueColor.reset();
+    *m_state = DecodeState{};
     m_nBadCodes = 0;
     m_nFailedFrame = -1;
     info.nBkgndIndex = -1;
@@ -251,11 +554,21 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
 {
     const long requested = GetFrame();
     ResetDecoding();
+    // The canvas and its scratch are needed only while the decode runs.
+    struct ReleaseCanvas {
+        DecodeState& state;
+        ~ReleaseCanvas()
+        {
+            state.canvas = Canvas{};
+            state.codes = std::vector<uint16_t>{};
+        }
+    } release{*m_state};
     if (onFrame)
         m_nFailedFrame = 0;
     if (!in)
         return Fail("");
     ReadState& r = *m_read;
+    DecodeState& s = *m_state;
     r.file = in;
     r.fill = 0;
     r.pos = 0;
@@ -266,18 +579,19 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
     uint8_t head[13];
     if (r.Read(head, 13) != 13 || std::memcmp(head, "GIF8", 4) != 0)
         return Fail("");
-    m_screenWidth = codec::Le16(head + 6);
-    m_screenHeight = codec::Le16(head + 8);
+    s.screenWidth = codec::Le16(head + 6);
+    s.screenHeight = codec::Le16(head + 8);
     const uint8_t packed = head[10];
-    m_globalSize = 2u << (packed & 7);
-    m_tableSize = m_globalSize;
+    s.background = head[11];
+    s.globalSize = 2u << (packed & 7);
+    s.tableSize = s.globalSize;
     if (packed & 0x80) {
-        r.Read(m_globalTable, m_globalSize * 3);
-        std::memcpy(m_currentTable, m_globalTable, sizeof(m_currentTable));
-        m_bHasGlobal = true;
-        m_bHasTable = true;
+        r.Read(s.globalTable, s.globalSize * 3);
+        std::memcpy(s.table, s.globalTable, sizeof(s.table));
+        s.bHasGlobal = true;
+        s.bHasTable = true;
     } else {
-        ++m_nTrueColorSigns;
+        ++s.trueColourSigns;
     }
     const long afterGlobal = r.Position();
 
@@ -291,8 +605,10 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
     }
     if (!r.SeekTo(afterGlobal))
         return Fail("");
+    // Control blocks read while counting belong to no image yet.
+    s.control = ControlBlock{};
 
-    // In one walk every frame is handed over as it is decoded; a single decode
+    // In one walk every frame is handed over as it is drawn; a single decode
     // stops at the frame asked for.
     long deliver = onFrame ? count - 1 : requested;
     SetFrame(deliver);
@@ -311,9 +627,9 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
                 break;
         } else if (c == ',') {
             bool bStopped = false;
-            const Walk w = DecodeImage(frameNo, onFrame != nullptr, onFrame, &bStopped);
+            const Walk w = DecodeImage(frameNo, deliver, onFrame, &bStopped);
             if (w == Walk::Failed) {
-                m_nFailedFrame = m_bTrueColor ? 0 : frameNo;
+                m_nFailedFrame = s.bTrueColour ? 0 : frameNo;
                 return false;
             }
             if (w == Walk::Ended)
@@ -323,7 +639,7 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
                 return true;
             }
             // A true-colour picture is only complete after the last image.
-            if (m_bTrueColor && deliver != count - 1) {
+            if (s.bTrueColour && deliver != count - 1) {
                 deliver = count - 1;
                 SetFrame(deliver);
             }
@@ -335,11 +651,14 @@ bool CRasterGifCodec::Run(CRasterFile* in, const FrameHandler* onFrame)
         }
     }
     if (!bReached) {
-        m_nFailedFrame = m_bTrueColor ? 0 : frameNo;
+        m_nFailedFrame = s.bTrueColour ? 0 : frameNo;
         return Fail(kTextMissing);
     }
-    if (m_bTrueColor) {
-        FinishTrueColor();
+    if (s.bTrueColour) {
+        if (!Deliver(true)) {
+            m_nFailedFrame = 0;
+            return false;
+        }
         if (onFrame) {
             for (int k = 0; k < count; ++k) {
                 CRaster frame(*this);
@@ -420,12 +739,11 @@ bool CRasterGifCodec::ReadExtension()
         const size_t got = r.Read(b, 4);
         bGood = int(got) == size;
         if (got == 4) {
-            m_gcePacked = b[0];
-            if (b[0] & 1)
-                info.nBkgndIndex = b[3];
-            info.dwFrameDelay = codec::Le16(b + 1);
-            int method = (b[0] >> 2) & 7;
-            m_nDispose = method == 0 ? 1 : method;
+            ControlBlock& control = m_state->control;
+            control.method = uint8_t((b[0] >> 2) & 7);
+            control.delay = codec::Le16(b + 1);
+            control.trans = (b[0] & 1) ? b[3] : -1;
+            m_nDispose = control.method == 0 ? 1 : control.method;
         }
         break;
     }
@@ -476,10 +794,11 @@ bool CRasterGifCodec::ReadExtension()
     return bGood;
 }
 
-CRasterGifCodec::Walk CRasterGifCodec::DecodeImage(int frameNo, bool bDeliverEvery, const FrameHandler* onFrame,
+CRasterGifCodec::Walk CRasterGifCodec::DecodeImage(int frameNo, long deliver, const FrameHandler* onFrame,
                                                    bool* bStopped)
 {
     ReadState& r = *m_read;
+    DecodeState& s = *m_state;
     uint8_t desc[9];
     if (r.Read(desc, 9) != 9)
         return Walk::Ended;
@@ -488,29 +807,27 @@ CRasterGifCodec::Walk CRasterGifCodec::DecodeImage(int frameNo, bool bDeliverEve
     const uint32_t width = codec::Le16(desc + 4);
     const uint32_t height = codec::Le16(desc + 6);
     const uint8_t packed = desc[8];
+    const ControlBlock control = s.control;
+    s.control = ControlBlock{};
 
     if (frameNo == 0) {
-        if (width != m_screenWidth && height != m_screenHeight)
-            ++m_nTrueColorSigns;
-        m_bTrueColor = m_nTrueColorSigns >= 2;
+        if (width != s.screenWidth && height != s.screenHeight)
+            ++s.trueColourSigns;
+        s.bTrueColour = s.trueColourSigns >= 2;
     }
 
     if (packed & 0x80) {
-        m_tableSize = 2u << (packed & 7);
-        const size_t got = r.Read(m_currentTable, m_tableSize * 3);
-        std::memset(m_currentTable + got, 0, sizeof(m_currentTable) - got);
-        m_bHasTable = true;
-    } else if (m_bHasGlobal) {
+        s.tableSize = 2u << (packed & 7);
+        const size_t got = r.Read(s.table, s.tableSize * 3);
+        std::memset(s.table + got, 0, sizeof(s.table) - got);
+        s.bHasTable = true;
+    } else if (s.bHasGlobal) {
         // A local table belongs to its own image only.
-        m_tableSize = m_globalSize;
-        std::memcpy(m_currentTable, m_globalTable, sizeof(m_currentTable));
+        s.tableSize = s.globalSize;
+        std::memcpy(s.table, s.globalTable, sizeof(s.table));
     }
 
-    const bool bCompose = frameNo > 0 && m_nDispose == 1 && !m_bTrueColor;
-    if (frameNo == 0)
-        m_nFirstTrans = info.nBkgndIndex;
-
-    const uint32_t bpp = m_tableSize <= 2 ? 1 : m_tableSize <= 16 ? 4 : 8;
+    const uint32_t bpp = s.tableSize <= 2 ? 1 : s.tableSize <= 16 ? 4 : 8;
     if (width == 0 || height == 0) {
         Fail(kTextEmpty);
         return Walk::Failed;
@@ -519,72 +836,73 @@ CRasterGifCodec::Walk CRasterGifCodec::DecodeImage(int frameNo, bool bDeliverEve
         Fail(kTextTooLarge);
         return Walk::Failed;
     }
-    // A composed image is decoded beside the picture and painted onto it;
-    // any other image replaces the picture.
-    CRaster scratch(FormatGif);
-    CRaster& target = bCompose ? scratch : *this;
-    if (!target.Create(width, height, bpp, FormatGif)) {
+
+    const Disposal disposal = DisposalOf(control.method);
+    Canvas::Saved saved;
+    try {
+        if (frameNo == 0) {
+            // Like browsers, a first image that reaches past the screen
+            // widens it (some files give a screen of 0 x 0); one placed
+            // absurdly far out only by its own size.
+            if (!s.canvas.Create(std::max(s.screenWidth, left + width), std::max(s.screenHeight, top + height)) &&
+                !s.canvas.Create(std::max(s.screenWidth, width), std::max(s.screenHeight, height))) {
+                Fail(kTextTooLarge);
+                return Walk::Failed;
+            }
+        }
+        if (disposal == Disposal::Previous)
+            saved = s.canvas.Save(s.canvas.Clip(left, top, width, height));
+    } catch (const std::bad_alloc&) {
         Fail(kTextNoMemory);
         return Walk::Failed;
     }
-    const int32_t trans = info.nBkgndIndex;
-    // Pixels the data never reach stay transparent, or index 0 without
-    // transparency.
-    if (trans != -1) {
-        const uint8_t v = uint8_t(trans) & uint8_t((1u << bpp) - 1);
-        target.Clear(bpp == 8 ? v : bpp == 4 ? uint8_t(v * 0x11) : uint8_t(v ? 0xFF : 0));
-    }
 
-    if (m_bHasTable) {
-        RGBQUAD pal[256];
-        for (uint32_t i = 0; i < 256; ++i) {
-            const uint8_t* t = m_currentTable + 3 * i;
-            pal[i] = MakeRgbQuad(t[0], t[1], t[2], 0);
-        }
-        if (trans != -1) {
-            // Past the table's end every entry is white, and some entry must
-            // be white.
-            for (uint32_t i = m_tableSize; i < 256; ++i)
-                pal[i] = MakeRgbQuad(255, 255, 255, 0);
-            if (std::none_of(pal, pal + 256, IsWhite))
-                pal[255] = MakeRgbQuad(255, 255, 255, 0);
-            target.SetPalette(pal, 256);
-        } else {
-            target.SetPalette(pal, m_tableSize);
-        }
+    // Past the table's end an index shows black, or white when the image has
+    // a transparent index, as the palette of a delivered frame has it.
+    for (uint32_t i = 0; i < 256; ++i) {
+        if (!s.bHasTable)
+            s.colours[i] = 0;
+        else
+            s.colours[i] = i < s.tableSize ? TableColour(s.table, i) : control.trans >= 0 ? kWhite : 0;
     }
-
-    DecodeLzw(target, width, height, (packed & 0x40) != 0);
+    s.drawn = control;
+    FramePainter painter(s.canvas, s.colours, left, top, width, height, (packed & 0x40) != 0, control.trans);
+    DecodeLzw(painter);
 
     if (Cancelled()) {
         Fail("");
         return Walk::Failed;
     }
-    if (bCompose) {
-        ComposeOver(scratch, left, top);
-        info.nBkgndIndex = m_nFirstTrans;
+    if (!s.bTrueColour && (onFrame || frameNo == deliver)) {
+        if (!Deliver(false))
+            return Walk::Failed;
+        if (onFrame) {
+            CRaster frame(*this);
+            frame.SetFrame(frameNo);
+            if (!(*onFrame)(frame, frameNo))
+                *bStopped = true;
+        }
     }
-    if (m_bTrueColor && !PaintTrueColor(left, top))
-        return Walk::Failed;
 
-    if (bDeliverEvery && !m_bTrueColor) {
-        CRaster frame(*this);
-        frame.SetFrame(frameNo);
-        if (!(*onFrame)(frame, frameNo))
-            *bStopped = true;
-    }
+    if (disposal == Disposal::Background)
+        s.canvas.Clear(s.canvas.Clip(left, top, width, height));
+    else if (disposal == Disposal::Previous)
+        s.canvas.Restore(saved);
     return Walk::Delivered;
 }
 
-bool CRasterGifCodec::DecodeLzw(CRaster& target, uint32_t width, uint32_t height, bool bInterlaced)
+void CRasterGifCodec::DecodeLzw(FramePainter& painter)
 {
     ReadState& r = *m_read;
     const int codeSize = r.GetByte();
-    if (codeSize < 0)
-        return false;
+    if (codeSize < 0) {
+        painter.FillRest();
+        return;
+    }
     if (codeSize < 2 || codeSize > 9) {
         SkipSubBlocks();
-        return false;
+        painter.FillRest();
+        return;
     }
 
     size_t blockLeft = 0;
@@ -631,13 +949,12 @@ bool CRasterGifCodec::DecodeLzw(CRaster& target, uint32_t width, uint32_t height
 
     std::memset(r.prefix, 0, sizeof(r.prefix));
     std::memset(r.suffix, 0, sizeof(r.suffix));
-    RowWriter rows(target, width, height, bInterlaced);
     int oldCode = 0;
     int firstChar = 0;
     // The data normally open with a clear code; without one they start as
     // if right after it.
     bool bFirstAfterClear = true;
-    while (!rows.Done()) {
+    while (!painter.Done()) {
         int c = getCode();
         if (c < 0)
             break;
@@ -657,7 +974,7 @@ bool CRasterGifCodec::DecodeLzw(CRaster& target, uint32_t width, uint32_t height
         if (bFirstAfterClear) {
             if (c >= slot)
                 c = 0;
-            rows.Put(uint8_t(c));
+            painter.Put(uint8_t(c));
             oldCode = firstChar = c;
             bFirstAfterClear = false;
             continue;
@@ -691,114 +1008,92 @@ bool CRasterGifCodec::DecodeLzw(CRaster& target, uint32_t width, uint32_t height
         }
         oldCode = c;
         while (sp > 0)
-            rows.Put(r.stack[--sp]);
+            painter.Put(r.stack[--sp]);
     }
-    rows.FinishPartialLine();
+    painter.FillRest();
 
     // Whatever the decoder left of the image data is skipped up to and
     // including the block terminator.
     if (!bDataEnded) {
         if (blockLeft > 0 && r.Skip(blockLeft) != blockLeft)
-            return true;
+            return;
         SkipSubBlocks();
     }
-    return true;
 }
 
-void CRasterGifCodec::ComposeOver(const CRaster& frame, uint32_t left, uint32_t top)
+bool CRasterGifCodec::Deliver(bool bTrueColour)
 {
-    const uint32_t backWidth = GetWidth();
-    const uint32_t backHeight = GetHeight();
-    const uint32_t frameWidth = frame.GetWidth();
-    const uint32_t frameHeight = frame.GetHeight();
-    const uint32_t frameBpp = frame.GetBpp();
-    const int32_t trans = info.nBkgndIndex;
-
-    // Indices whose colour is the same in both palettes are copied; the
-    // others take the nearest colour of the picture's palette, so an image
-    // with its own colour table keeps its colours.
-    uint8_t map[256];
-    const uint32_t backColours = GetNumColors();
-    const uint32_t frameColours = frame.GetNumColors();
-    for (uint32_t i = 0; i < 256; ++i) {
-        const RGBQUAD want = frame.GetPaletteColor(uint8_t(i));
-        const RGBQUAD have = GetPaletteColor(uint8_t(i));
-        const bool bSame = i < backColours && i < frameColours && want.rgbRed == have.rgbRed &&
-                           want.rgbGreen == have.rgbGreen && want.rgbBlue == have.rgbBlue;
-        map[i] = bSame ? uint8_t(i) : (i < frameColours ? GetNearestIndex(want) : 0);
-    }
-
-    for (uint32_t fy = 0; fy < frameHeight; ++fy) {
-        const uint64_t backRowFromTop = uint64_t(top) + fy;
-        if (backRowFromTop >= backHeight)
-            break;
-        const uint8_t* src = frame.GetBits(frameHeight - 1 - fy);
-        const long y = long(backHeight - 1 - backRowFromTop);
-        for (uint32_t fx = 0; fx < frameWidth; ++fx) {
-            const uint64_t x = uint64_t(left) + fx;
-            if (x >= backWidth)
-                break;
-            const uint8_t index = IndexAt(src, fx, frameBpp);
-            if (trans != -1 && index == uint8_t(trans))
-                continue;
-            SetPixelIndex(long(x), y, map[index]);
+    DecodeState& s = *m_state;
+    const Canvas& canvas = s.canvas;
+    const uint32_t width = canvas.Width();
+    const uint32_t height = canvas.Height();
+    // Where nothing is shown the picture still needs a colour, for whoever
+    // ignores its transparency: the screen's background colour, which gifsicle
+    // and Pillow show there, else white.
+    const uint32_t emptyColour =
+        s.bHasGlobal && s.background < s.globalSize ? TableColour(s.globalTable, s.background) : kWhite;
+    try {
+        PaletteFit fit(s.colours, s.tableSize, s.drawn.trans, emptyColour);
+        if (!bTrueColour && fit.Fit(canvas, s.codes)) {
+            if (!Create(width, height, fit.Bpp(), FormatGif))
+                return Fail(kTextNoMemory);
+            SetPalette(fit.Palette(), 256);
+            const uint32_t bpp = fit.Bpp();
+            const uint32_t perByte = 8 / bpp;
+            const uint16_t* codes = s.codes.data();
+            for (uint32_t y = 0; y < height; ++y) {
+                uint8_t* bits = GetBits(height - 1 - y);
+                if (bpp == 8) {
+                    for (uint32_t x = 0; x < width; ++x)
+                        bits[x] = fit.IndexOf(*codes++);
+                    continue;
+                }
+                for (uint32_t x = 0; x < width; ++x) {
+                    const uint32_t shift = 8 - bpp * (x % perByte + 1);
+                    bits[x / perByte] |= uint8_t(fit.IndexOf(*codes++) << shift);
+                }
+            }
+            info.nBkgndIndex = fit.TransIndex();
+            info.nBkgndColor = RGBQUAD{0, 0, 0, 0};
+        } else {
+            if (!Create(width, height, 24, FormatGif))
+                return Fail(kTextNoMemory);
+            // Where nothing is shown the 24-bit picture has a colour that no
+            // shown pixel has, its transparent colour.
+            bool bNothing = false;
+            for (uint32_t y = 0; y < height && !bNothing; ++y)
+                bNothing = std::any_of(canvas.Colours(y), canvas.Colours(y) + width,
+                                       [](uint32_t c) { return !(c & kShown); });
+            uint32_t key = s.drawn.trans >= 0 ? s.colours[s.drawn.trans] : emptyColour;
+            if (bNothing) {
+                std::vector<uint32_t> shown;
+                for (uint32_t y = 0; y < height; ++y)
+                    for (const uint32_t* c = canvas.Colours(y); c != canvas.Colours(y) + width; ++c)
+                        if (*c & kShown)
+                            shown.push_back(*c & kRgb);
+                std::sort(shown.begin(), shown.end());
+                const auto taken = [&](uint32_t c) { return std::binary_search(shown.begin(), shown.end(), c); };
+                if (taken(key))
+                    key = kWhite;
+                while (taken(key) && key > 0)
+                    --key;
+            }
+            for (uint32_t y = 0; y < height; ++y) {
+                const uint32_t* colours = canvas.Colours(y);
+                uint8_t* p = GetBits(height - 1 - y);
+                for (uint32_t x = 0; x < width; ++x, p += 3) {
+                    const uint32_t rgb = (colours[x] & kShown) ? colours[x] & kRgb : key;
+                    p[0] = uint8_t(rgb);
+                    p[1] = uint8_t(rgb >> 8);
+                    p[2] = uint8_t(rgb >> 16);
+                }
+            }
+            info.nBkgndIndex = bNothing ? 0 : -1;
+            info.nBkgndColor = bNothing ? Quad(key) : RGBQUAD{0, 0, 0, 0};
         }
+    } catch (const std::bad_alloc&) {
+        return Fail(kTextNoMemory);
     }
-}
-
-bool CRasterGifCodec::PaintTrueColor(uint32_t left, uint32_t top)
-{
-    if (!m_trueColor) {
-        if (m_screenWidth == 0 || m_screenHeight == 0)
-            return Fail(kTextEmpty);
-        if (!RasterBlockBytes(m_screenWidth, m_screenHeight, 24, nullptr))
-            return Fail(kTextTooLarge);
-        m_trueColor = std::make_unique<CRaster>(FormatGif);
-        if (!m_trueColor->Create(m_screenWidth, m_screenHeight, 24, FormatGif))
-            return Fail(kTextNoMemory);
-    }
-    const uint32_t width = GetWidth();
-    const uint32_t height = GetHeight();
-    const uint32_t bpp = GetBpp();
-    for (uint32_t fy = 0; fy < height; ++fy) {
-        const uint64_t rowFromTop = uint64_t(top) + fy;
-        if (rowFromTop >= m_screenHeight)
-            break;
-        const uint8_t* src = GetBits(height - 1 - fy);
-        uint8_t* dst = m_trueColor->GetBits(uint32_t(m_screenHeight - 1 - rowFromTop));
-        for (uint32_t fx = 0; fx < width; ++fx) {
-            const uint64_t x = uint64_t(left) + fx;
-            if (x >= m_screenWidth)
-                break;
-            const RGBQUAD c = GetPaletteColor(IndexAt(src, fx, bpp));
-            uint8_t* p = dst + 3 * x;
-            p[0] = c.rgbBlue;
-            p[1] = c.rgbGreen;
-            p[2] = c.rgbRed;
-        }
-    }
+    info.dwFrameDelay = s.drawn.delay;
     return true;
-}
-
-void CRasterGifCodec::FinishTrueColor()
-{
-    if (!m_trueColor)
-        return;
-    const RGBQUAD transColour = GetPaletteColor(uint8_t(info.nBkgndIndex));
-    ImageInfo kept = info;
-    Transfer(*m_trueColor);
-    m_trueColor.reset();
-    kept.dwEffWidth = info.dwEffWidth;
-    kept.pImage = info.pImage;
-    kept.pGhost = nullptr;
-    kept.dwType = FormatGif;
-    // The 24-bit picture carries no palette index of its own; only the last
-    // graphic control's transparency survives, as a colour.
-    kept.nBkgndIndex = -1;
-    kept.nBkgndColor = RGBQUAD{0, 0, 0, 0};
-    if (m_gcePacked & 1) {
-        kept.nBkgndColor = transColour;
-        kept.nBkgndIndex = 0;
-    }
-    info = kept;
 }

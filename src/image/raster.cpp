@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace {
 
@@ -87,7 +89,7 @@ void CRaster::Startup(uint32_t type)
     pAlpha = nullptr;
     std::memset(&head, 0, sizeof(head));
     head.biSize = kHeaderBytes;
-    std::memset(&info, 0, sizeof(info));
+    ClearInfo();
     info.dwType = type;
     info.nQuality = 75;
     info.nAlphaMax = 255;
@@ -95,6 +97,30 @@ void CRaster::Startup(uint32_t type)
     info.bEnabled = true;
     info.xDPI = 72;
     info.yDPI = 72;
+}
+
+// The bytes before and after the escape field are copied plainly; the escape
+// field itself may be written by another thread at any moment.
+void CRaster::AssignInfo(const ImageInfo& src)
+{
+    static_assert(std::is_standard_layout_v<ImageInfo> && std::is_trivially_copyable_v<ImageInfo>);
+    constexpr size_t kAt = offsetof(ImageInfo, nEscape);
+    constexpr size_t kAfter = kAt + sizeof(info.nEscape);
+    if (&src == &info)
+        return;
+    std::memcpy(&info, &src, kAt);
+    std::memcpy(reinterpret_cast<char*>(&info) + kAfter, reinterpret_cast<const char*>(&src) + kAfter,
+                sizeof(ImageInfo) - kAfter);
+    EscapeFlag(info.nEscape).store(EscapeFlag(src.nEscape).load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+void CRaster::ClearInfo()
+{
+    constexpr size_t kAt = offsetof(ImageInfo, nEscape);
+    constexpr size_t kAfter = kAt + sizeof(info.nEscape);
+    std::memset(&info, 0, kAt);
+    std::memset(reinterpret_cast<char*>(&info) + kAfter, 0, sizeof(ImageInfo) - kAfter);
+    EscapeFlag(info.nEscape).store(0, std::memory_order_relaxed);
 }
 
 void* CRaster::Create(uint32_t width, uint32_t height, long bpp, long type)
@@ -191,7 +217,7 @@ void CRaster::Copy(const CRaster& src, bool copyPixels, bool copySelection, bool
         pSelection = nullptr;
         pAlpha = nullptr;
     }
-    info = src.info;
+    AssignInfo(src.info);
     info.pGhost = nullptr;
     info.pImage = nullptr;
     head.biXPelsPerMeter = src.head.biXPelsPerMeter;
@@ -227,13 +253,13 @@ bool CRaster::Transfer(CRaster& from)
         return false;
     Destroy();
     head = from.head;
-    info = from.info;
+    AssignInfo(from.info);
     pDib = from.pDib;
     pSelection = from.pSelection;
     pAlpha = from.pAlpha;
 
     std::memset(&from.head, 0, sizeof(from.head));
-    std::memset(&from.info, 0, sizeof(from.info));
+    from.ClearInfo();
     from.pDib = nullptr;
     from.pSelection = nullptr;
     from.pAlpha = nullptr;
@@ -246,7 +272,7 @@ void CRaster::Ghost(CRaster* body)
         return;
     Destroy();
     head = body->head;
-    info = body->info;
+    AssignInfo(body->info);
     pDib = body->pDib;
     pSelection = body->pSelection;
     pAlpha = body->pAlpha;
@@ -257,7 +283,7 @@ void CRaster::CopyInfo(const CRaster& src)
 {
     if (pDib)
         return;
-    info = src.info;
+    AssignInfo(src.info);
     // The pointers inside describe src's memory, not ours.
     info.pImage = nullptr;
     info.pGhost = nullptr;

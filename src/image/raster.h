@@ -7,6 +7,7 @@
 // the top row. Every operation of the library uses that convention.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -33,7 +34,7 @@ struct ImageInfo {
     char szLastError[256];     // text of the last failure
     char szTruncation[128];    // what a decoded file lacked when it ended early; empty when whole
     int32_t nProgress;         // advanced by long operations
-    int32_t nEscape;           // set non-zero to cancel a running decode or conversion
+    int32_t nEscape;           // set non-zero to cancel a running decode or conversion (see EscapeFlag)
     int32_t nBkgndIndex;       // transparent palette index, -1 for none
     RGBQUAD nBkgndColor;       // transparent colour of true-colour pictures
     uint8_t nQuality;          // JPEG quality (kept, not used)
@@ -51,6 +52,16 @@ struct ImageInfo {
     bool bFileBackground;      // the file named nFileBackground as its own background
     RGBQUAD nFileBackground;   // what its transparent parts are to be shown over
 };
+
+// The escape field is set by one thread to cancel work that runs on another,
+// so it is only ever read and written through this atomic view, also where the
+// information block is copied as a whole.
+inline std::atomic_ref<int32_t> EscapeFlag(const int32_t& field)
+{
+    // Every escape field lives in a picture's (non-const) information block
+    // or in a caller's own variable; the view only drops the const of access.
+    return std::atomic_ref<int32_t>(const_cast<int32_t&>(field));
+}
 
 // Icons of the message boxes the library shows.
 enum RasterBoxIcon { RasterBoxNone = 0, RasterBoxError = 1, RasterBoxInformation = 2 };
@@ -135,8 +146,8 @@ public:
     void SetJpegQuality(uint8_t q) { info.nQuality = q; }
     long GetProgress() const { return info.nProgress; }
     void SetProgress(long p) { info.nProgress = int32_t(p); }
-    long GetEscape() const { return info.nEscape; }
-    void SetEscape(long e) { info.nEscape = int32_t(e); }
+    long GetEscape() const { return EscapeFlag(info.nEscape).load(std::memory_order_relaxed); }
+    void SetEscape(long e) { EscapeFlag(info.nEscape).store(int32_t(e), std::memory_order_relaxed); }
     bool IsEnabled() const { return info.bEnabled; }
     void Enable(bool enable = true) { info.bEnabled = enable; }
     bool HasSelection() const { return pSelection != nullptr; }
@@ -229,6 +240,10 @@ public:
 
 protected:
     void Startup(uint32_t type);
+    // Copies src's information block into this picture's, the escape field
+    // atomically, and clears a block the same way.
+    void AssignInfo(const ImageInfo& src);
+    void ClearInfo();
     void SetLastError(const char* text);
     void SetTruncation(const char* text);
     void CopyPaletteRaw(const CRaster& src);

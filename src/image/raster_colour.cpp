@@ -181,7 +181,7 @@ bool CRaster::DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* pale
     NearestFinder nearest(result);
     const RGBQUAD* resultPalette = result.GetPalette();
     for (long y = 0; y < height; ++y) {
-        if (info.nEscape)
+        if (GetEscape())
             break;
         info.nProgress = int32_t(y * 100 / height);
         for (long x = 0; x < width; ++x) {
@@ -230,7 +230,7 @@ bool CRaster::IncreaseBpp(uint32_t bpp)
         result.SetPalette(GetPalette(), head.biClrUsed);
 
     for (long y = 0; y < height; ++y) {
-        if (info.nEscape)
+        if (GetEscape())
             break;
         for (long x = 0; x < width; ++x)
             result.SetPixelColor(x, y, GetPixelColor(x, y));

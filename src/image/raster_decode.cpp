@@ -63,7 +63,7 @@ bool CRaster::Decode(CRasterFile* in, uint32_t type)
     case FormatGif: {
         CRasterGifCodec codec;
         codec.SetFrame(GetFrame());
-        codec.SetEscape(GetEscape());
+        codec.WatchEscape(&info.nEscape);
         if (codec.Decode(in))
             return Transfer(codec);
         SetNumFrames(codec.GetNumFrames());

@@ -106,7 +106,7 @@ bool CRaster::Resample(long newWidth, long newHeight, int mode)
     if (mode != 0) {
         for (long y = 0; y < newHeight; ++y) {
             info.nProgress = int32_t(100 * y / newHeight);
-            if (info.nEscape)
+            if (GetEscape())
                 break;
             const long sy = srcY(y);
             for (long x = 0; x < newWidth; ++x)
@@ -198,7 +198,7 @@ bool CRaster::Resample(long newWidth, long newHeight, int mode)
     } else {
         for (long y = 0; y < newHeight; ++y) {
             info.nProgress = int32_t(100 * y / newHeight);
-            if (info.nEscape)
+            if (GetEscape())
                 break;
             const float fy = float(y) * yScale;
             const long y0 = std::min(long(fy), height - 1);

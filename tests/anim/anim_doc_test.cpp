@@ -316,6 +316,26 @@ TEST(AnimDocBuild, ASourceGoneAfterLoadingShowsTheSameOpenErrorBothWays)
     EXPECT_EQ(boxes[0], boxes[1]) << "same text, caption and icon";
 }
 
+TEST(AnimDocBuild, FramesShowingMoreThan256ColoursKeepTheirColours)
+{
+    ScratchDir dir;
+    const std::string source = dir.File("tables.gif");
+    RunFixtures("tables " + source);
+    for (CAnimDoc::GifReading reading : {CAnimDoc::GifReading::OnePass, CAnimDoc::GifReading::FrameByFrame}) {
+        CAnimDoc doc;
+        doc.SetDelayLimits(10, 250, 50);
+        ASSERT_TRUE(doc.Load(source, kAllowAll, 0));
+        ASSERT_TRUE(doc.BuildFrames(reading));
+        ASSERT_EQ(doc.GetFrameCount(), 3);
+        const std::string out = dir.File("out.gif");
+        ASSERT_TRUE(doc.SaveGif(out));
+        // Each frame gets a palette of its own colours: a frame of reds and
+        // blues is not drawn with the reds of frame 0 alone.
+        const double diff = std::stod(RunFixtures("framediff " + out + " " + source));
+        EXPECT_LT(diff, 4.0) << (reading == CAnimDoc::GifReading::OnePass ? "one pass" : "frame by frame");
+    }
+}
+
 TEST(AnimDocBuild, ThreeHundredFramesAreCutTo256)
 {
     ScratchDir dir;

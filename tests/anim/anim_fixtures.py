@@ -6,6 +6,13 @@ program wrote, read back with Pillow.
       an animated GIF: every frame a different flat background with a moving
       square; DELAYS is a comma list of hundredths of a second, used in turn;
       DISPOSAL (default 1) is every frame's disposal method
+  anim_fixtures.py tables PATH
+      a 40 x 30 animated GIF of three frames, each with a 256-colour table of
+      its own (reds, blues, greens), the later two drawn over part of the
+      screen only: frames 1 and 2 show more than 256 colours
+  anim_fixtures.py framediff GIF SOURCE
+      the largest, over the frames, mean absolute channel difference between
+      the frames of GIF and of SOURCE as Pillow composes them
   anim_fixtures.py stripes PATH W H
       four vertical stripes of flat colours (red, green, blue, white); the
       format follows the extension (.jpg, .png, .bmp, .gif)
@@ -34,6 +41,7 @@ program wrote, read back with Pillow.
   anim_fixtures.py fitdiff GIF SOURCE SIZE
       the same against SOURCE fitted into SIZE x SIZE on black, centred
 """
+import random
 import sys
 
 from PIL import Image, ImageSequence
@@ -56,6 +64,40 @@ def gif(path, count, w, h, delays, disposal=1):
     durations = [delays[k % len(delays)] * 10 for k in range(count)]
     frames[0].save(path, save_all=True, append_images=frames[1:], duration=durations, loop=0,
                    optimize=False, disposal=disposal)
+
+
+def tables(path):
+    rng = random.Random(3)
+    w, h = 40, 30
+
+    def frame(palette, box):
+        # Outside its box a frame is transparent (index 255).
+        im = Image.new('P', (w, h), 0 if box is None else 255)
+        im.putpalette([v for c in palette for v in c])
+        px = im.load()
+        for y in range(h):
+            for x in range(w):
+                if box is None or (box[0] <= x < box[2] and box[1] <= y < box[3]):
+                    px[x, y] = rng.randrange(256 if box is None else 255)
+        if box is not None:
+            im.info['transparency'] = 255
+        return im
+
+    reds = [(100 + i * 155 // 255, (i * 7) % 60, 30) for i in range(256)]
+    blues = [(20, (i * 5) % 80, 100 + i * 155 // 254) for i in range(255)] + [(0, 0, 0)]
+    greens = [((i * 3) % 70, 100 + i * 155 // 254, 40) for i in range(255)] + [(0, 0, 0)]
+    frames = [frame(reds, None), frame(blues, (2, 2, 22, 22)), frame(greens, (18, 8, 38, 28))]
+    frames[0].save(path, save_all=True, append_images=frames[1:], duration=100, loop=0, optimize=False,
+                   disposal=1)
+
+
+def framediff(path, source):
+    with Image.open(path) as a, Image.open(source) as b:
+        fa = [f.convert('RGB') for f in ImageSequence.Iterator(a)]
+        fb = [f.convert('RGB') for f in ImageSequence.Iterator(b)]
+    if len(fa) != len(fb):
+        sys.exit('%d frames against %d' % (len(fa), len(fb)))
+    print('%.3f' % max(mean_diff(x, y) for x, y in zip(fa, fb)))
 
 
 def stripes(path, w, h):
@@ -184,6 +226,10 @@ if __name__ == '__main__':
     cmd = a[1]
     if cmd == 'gif':
         gif(a[2], int(a[3]), int(a[4]), int(a[5]), a[6], int(a[7]) if len(a) > 7 else 1)
+    elif cmd == 'tables':
+        tables(a[2])
+    elif cmd == 'framediff':
+        framediff(a[2], a[3])
     elif cmd == 'stripes':
         stripes(a[2], int(a[3]), int(a[4]))
     elif cmd == 'gradient':

@@ -1,6 +1,9 @@
 // The GIF decoder: frame counting and selection, composition by disposal
 // method, transparency and palette rules, interlace, true-colour files,
-// malformed data, the one-pass walk, and a cross-check with Pillow.
+// malformed data, the one-pass walk, and cross-checks with Pillow and gifsicle.
+#include <set>
+#include <thread>
+
 #include "gif_test_util.h"
 
 namespace {
@@ -97,74 +100,145 @@ TEST(GifDecoder, FailsWithoutTextOnBadSignatureOrFrameOutOfRange)
     }
 }
 
-// Frame 0 is 6 x 5 of index 1; frame 1 is a 3 x 2 block of indices 2 and 3 at
-// (2, 1), with index 3 transparent in the transparency cases.
-struct DisposalCase {
-    int disposal;
-    int trans1;
-    bool composed;
-};
-
-TEST(GifDecoder, ComposesDisposalZeroAndOneAndShowsOtherMethodsAlone)
+// Whether the picture shows nothing at (x, y), y counted from the top: the
+// transparent index of an indexed picture, the transparent colour of a 24-bit one.
+bool Transparent(const CRaster& p, uint32_t x, uint32_t y)
 {
-    const DisposalCase cases[] = {{0, -1, true}, {1, -1, true}, {1, 3, true}, {2, -1, false},
-                                  {3, -1, false}, {4, -1, false}, {7, 3, false}};
-    for (const DisposalCase& c : cases) {
-        GifBuilder b(6, 5, GreyRamp(4));
-        b.Image(Img(0, 0, 6, 5, std::vector<uint8_t>(30, 1), 1));
-        const std::vector<uint8_t> block = {2, 3, 2, 3, 2, 3};
-        b.Image(Img(2, 1, 3, 2, block, c.disposal, c.trans1));
-        const DecodeResult d = DecodeFrame(b.Finish(), 1);
-        ASSERT_TRUE(d.ok);
-        const std::string what = "disposal " + std::to_string(c.disposal);
-        if (!c.composed) {
-            ExpectIndices(*d.picture, 3, 2, block, what);
-            continue;
-        }
-        std::vector<uint8_t> want(30, 1);
-        for (uint32_t y = 0; y < 2; ++y)
-            for (uint32_t x = 0; x < 3; ++x) {
-                const uint8_t v = block[y * 3 + x];
-                if (int(v) != c.trans1)
-                    want[(1 + y) * 6 + 2 + x] = v;
-            }
-        ExpectIndices(*d.picture, 6, 5, want, what);
-        // The composed picture carries the first frame's transparent index;
-        // frame 0 has no transparency of its own, so the last one in the file
-        // (found while counting) is still in force for it.
-        EXPECT_EQ(d.picture->GetTransIndex(), c.trans1) << what;
+    if (!p.IsTransparent())
+        return false;
+    if (p.IsIndexed())
+        return TopDownIndex(p, x, y) == uint8_t(p.GetTransIndex());
+    const RGBQUAD c = TopDownColor(p, x, y);
+    const RGBQUAD t = p.GetTransColor();
+    return c.rgbRed == t.rgbRed && c.rgbGreen == t.rgbGreen && c.rgbBlue == t.rgbBlue;
+}
+
+// What a viewer shows at each pixel, top row first: the index in the picture's
+// palette, or -1 where it shows nothing.
+std::vector<int> Shown(const CRaster& p)
+{
+    std::vector<int> v;
+    for (uint32_t y = 0; y < p.GetHeight(); ++y)
+        for (uint32_t x = 0; x < p.GetWidth(); ++x)
+            v.push_back(Transparent(p, x, y) ? -1 : TopDownIndex(p, x, y));
+    return v;
+}
+
+TEST(GifDecoder, AControlBlockBelongsToTheImageAfterItOnly)
+{
+    // Frame 1 makes index 3 transparent and waits 70; frames 0 and 2 have no
+    // control block, frame 3 has one without transparency (as Pillow writes a
+    // first frame of duration 0 and a last one of 90 s).
+    GifBuilder b(3, 1, GreyRamp(4));
+    b.Image(Img(0, 0, 3, 1, {1, 3, 1}, -1));
+    b.Image(Img(0, 0, 3, 1, {3, 2, 3}, 1, 3, 70));
+    b.Image(Img(0, 0, 3, 1, {3, 3, 0}, -1));
+    b.Image(Img(0, 0, 3, 1, {3, 0, 2}, 1, -1, 9000));
+    struct Case {
+        long frame;
+        uint32_t delay;
+        long trans;
+        std::vector<int> shown;
+    };
+    const Case cases[] = {
+        {0, 0, -1, {1, 3, 1}},
+        {1, 70, 3, {1, 2, 1}},
+        {2, 0, -1, {3, 3, 0}},
+        {3, 9000, -1, {3, 0, 2}},
+    };
+    const Bytes file = b.Finish();
+    for (const Case& c : cases) {
+        const DecodeResult d = DecodeFrame(file, c.frame);
+        ASSERT_TRUE(d.ok) << "frame " << c.frame;
+        EXPECT_EQ(d.picture->GetFrameDelay(), c.delay) << "frame " << c.frame;
+        EXPECT_EQ(d.picture->GetTransIndex(), c.trans) << "frame " << c.frame;
+        EXPECT_EQ(Shown(*d.picture), c.shown) << "frame " << c.frame;
     }
 }
 
-TEST(GifDecoder, ClipsComposedFramesToTheFirstFramesSize)
+// Frame 0 fills a 6 x 5 screen with index 1; frame 1 is a 3 x 2 block of
+// index 2 at (2, 1) with the disposal under test; frame 2 is one pixel of
+// index 3 at (0, 0). The disposal of frame 1 decides what frame 2 is drawn on:
+// frame 1 left in place, its area cleared (nothing shown), or frame 0 again.
+TEST(GifDecoder, DisposalOfAFrameDecidesWhatTheNextFrameIsDrawnOn)
 {
-    GifBuilder b(4, 4, GreyRamp(4));
-    b.Image(Img(0, 0, 4, 3, std::vector<uint8_t>(12, 0)));
-    b.Image(Img(2, 1, 5, 5, std::vector<uint8_t>(25, 2)));
-    const DecodeResult d = DecodeFrame(b.Finish(), 1);
-    ASSERT_TRUE(d.ok);
-    ExpectIndices(*d.picture, 4, 3, {0, 0, 0, 0, 0, 0, 2, 2, 0, 0, 2, 2}, "clipped");
+    enum After { Kept, Cleared, Previous };
+    struct Case {
+        int disposal;  // -1: no control block
+        After after;
+    };
+    // Like browsers, 4 is taken as "previous" and 5 to 7 as nothing.
+    const Case cases[] = {{-1, Kept},      {0, Kept},     {1, Kept}, {2, Cleared}, {3, Previous},
+                          {4, Previous}, {5, Kept}, {6, Kept}, {7, Kept}};
+    for (const Case& c : cases) {
+        GifBuilder b(6, 5, GreyRamp(4));
+        b.Image(Img(0, 0, 6, 5, std::vector<uint8_t>(30, 1)));
+        b.Image(Img(2, 1, 3, 2, std::vector<uint8_t>(6, 2), c.disposal));
+        b.Image(Img(0, 0, 1, 1, {3}));
+        const Bytes file = b.Finish();
+        const std::string what = "disposal " + std::to_string(c.disposal);
+
+        std::vector<int> frame1(30, 1);
+        for (int y = 1; y < 3; ++y)
+            for (int x = 2; x < 5; ++x)
+                frame1[size_t(y * 6 + x)] = 2;
+        const DecodeResult d1 = DecodeFrame(file, 1);
+        ASSERT_TRUE(d1.ok) << what;
+        EXPECT_EQ(Shown(*d1.picture), frame1) << what << ": frame 1 is drawn over frame 0";
+
+        std::vector<int> frame2 = frame1;
+        for (int y = 1; y < 3; ++y)
+            for (int x = 2; x < 5; ++x)
+                frame2[size_t(y * 6 + x)] = c.after == Kept ? 2 : c.after == Cleared ? -1 : 1;
+        frame2[0] = 3;
+        const DecodeResult d2 = DecodeFrame(file, 2);
+        ASSERT_TRUE(d2.ok) << what;
+        EXPECT_EQ(Shown(*d2.picture), frame2) << what;
+    }
 }
 
-TEST(GifDecoder, KeepsTransparentIndexOfEarlierControlAndOfFirstFrame)
+TEST(GifDecoder, ComposesEveryFrameAtTheLogicalScreenSize)
 {
-    // Frame 0 says index 3 is transparent; frame 1's control block says
-    // nothing about transparency, so index 3 stays transparent for it too.
-    GifBuilder b(3, 1, GreyRamp(4));
-    b.Image(Img(0, 0, 3, 1, {1, 1, 1}, 1, 3));
-    b.Image(Img(0, 0, 3, 1, {3, 2, 0}, 1, -1));
-    // Frame 2 has its own transparent index 2, yet the composed picture
-    // reports frame 0's.
-    b.Image(Img(0, 0, 3, 1, {2, 0, 2}, 1, 2));
-    const Bytes file = b.Finish();
-    const DecodeResult d1 = DecodeFrame(file, 1);
-    ASSERT_TRUE(d1.ok);
-    ExpectIndices(*d1.picture, 3, 1, {1, 2, 0}, "frame 1");
-    EXPECT_EQ(d1.picture->GetTransIndex(), 3);
-    const DecodeResult d2 = DecodeFrame(file, 2);
-    ASSERT_TRUE(d2.ok);
-    ExpectIndices(*d2.picture, 3, 1, {1, 0, 0}, "frame 2");
-    EXPECT_EQ(d2.picture->GetTransIndex(), 3);
+    struct Case {
+        const char* name;
+        uint16_t screenW, screenH;
+        std::vector<GifImage> images;
+        uint32_t w, h;
+        std::vector<int> lastShown;  // the last frame, top row first; empty: not checked
+    };
+    // gifsicle's optimiser: a full first frame, then small update rectangles
+    // that are disposed of to the background.
+    std::vector<GifImage> updates = {Img(0, 0, 100, 80, std::vector<uint8_t>(8000, 1))};
+    for (int i = 0; i < 4; ++i)
+        updates.push_back(Img(uint16_t(10 * i), uint16_t(5 * i), 36, 21, std::vector<uint8_t>(756, 2), 2));
+    const Case cases[] = {
+        {"update rectangles", 100, 80, updates, 100, 80, {}},
+        // A first frame smaller than the screen leaves the rest empty.
+        {"small first frame", 3, 2, {Img(1, 0, 2, 1, {2, 3})}, 3, 2, {-1, 2, 3, -1, -1, -1}},
+        // A first frame beyond the screen widens it; later frames are clipped.
+        {"first frame beyond the screen",
+         2,
+         2,
+         {Img(1, 1, 2, 2, {1, 2, 3, 1}), Img(2, 0, 3, 3, std::vector<uint8_t>(9, 0))},
+         3,
+         3,
+         {-1, -1, 0, -1, 1, 0, -1, 3, 0}},
+    };
+    for (const Case& c : cases) {
+        GifBuilder b(c.screenW, c.screenH, GreyRamp(4));
+        for (const GifImage& img : c.images)
+            b.Image(img);
+        const Bytes file = b.Finish();
+        for (long k = 0; k < long(c.images.size()); ++k) {
+            const DecodeResult d = DecodeFrame(file, k);
+            ASSERT_TRUE(d.ok) << c.name << " frame " << k;
+            EXPECT_EQ(d.picture->GetWidth(), c.w) << c.name << " frame " << k;
+            EXPECT_EQ(d.picture->GetHeight(), c.h) << c.name << " frame " << k;
+            if (k + 1 == long(c.images.size()) && !c.lastShown.empty()) {
+                EXPECT_EQ(Shown(*d.picture), c.lastShown) << c.name;
+            }
+        }
+    }
 }
 
 TEST(GifDecoder, WhitensPaletteForTransparency)
@@ -407,10 +481,10 @@ TEST(GifDecoder, LeavesMissingPixelsTransparentOrZeroAndGoesOn)
         GifBuilder b(4, 4, GreyRamp(8));
         // Only the first bytes of the data, then a frame with an impossible
         // code size, then a good frame.
-        b.ImageRaw(Img(0, 0, 4, 4, px, 1, trans), Bytes(data.begin(), data.begin() + 3));
-        GifImage badCode = Img(0, 0, 4, 4, px, 2, trans);
+        b.Gce(1, trans, 0).ImageRaw(Img(0, 0, 4, 4, px), Bytes(data.begin(), data.begin() + 3));
+        GifImage badCode = Img(0, 0, 4, 4, px);
         badCode.codeSize = 12;
-        b.ImageRaw(badCode, data);
+        b.Gce(2, trans, 0).ImageRaw(badCode, data);
         b.Image(Img(0, 0, 4, 4, px, 2, trans));
         const Bytes file = b.Finish();
         const uint8_t fill = trans < 0 ? 0 : uint8_t(trans);
@@ -420,9 +494,10 @@ TEST(GifDecoder, LeavesMissingPixelsTransparentOrZeroAndGoesOn)
         std::vector<uint8_t> want(16, fill);
         std::copy(px.begin(), px.begin() + 5, want.begin());
         ExpectIndices(*d0.picture, 4, 4, want, "truncated data");
+        // An image whose data cannot be decoded shows index 0, or nothing.
         const DecodeResult d1 = DecodeFrame(file, 1);
         ASSERT_TRUE(d1.ok);
-        ExpectIndices(*d1.picture, 4, 4, std::vector<uint8_t>(16, fill), "code size 12");
+        ExpectIndices(*d1.picture, 4, 4, trans < 0 ? std::vector<uint8_t>(16, 0) : want, "code size 12");
         const DecodeResult d2 = DecodeFrame(file, 2);
         ASSERT_TRUE(d2.ok);
         ExpectIndices(*d2.picture, 4, 4, px, "good frame after");
@@ -447,6 +522,39 @@ TEST(GifDecoder, CancelsWhenEscapeIsSet)
     EXPECT_FALSE(walker.DecodeAllFrames(&again, [&](CRaster&, int) { flag = ++seen == 2; return true; }));
     EXPECT_EQ(seen, 2);
     EXPECT_EQ(walker.GetFailedFrame(), 2);
+}
+
+// A memory stream on whose second read (after counting, as the frames are
+// decoded) another thread sets the decoding picture's escape field.
+struct CancellingStream : CRasterMemFile {
+    CancellingStream(Bytes& bytes, CRaster& target)
+        : CRasterMemFile(bytes.data(), unsigned(bytes.size())), picture(target)
+    {
+    }
+    size_t Read(void* buffer, size_t size, size_t count) override
+    {
+        if (++reads == 2)
+            std::thread([this] { picture.SetEscape(1); }).join();
+        return CRasterMemFile::Read(buffer, size, count);
+    }
+    CRaster& picture;
+    int reads = 0;
+};
+
+TEST(GifDecoder, DecodeThroughThePictureStopsWhenAnotherThreadSetsItsEscape)
+{
+    Bytes file = FiveFrames();
+    CRaster picture(FormatGif);
+    picture.SetFrame(4);
+    CancellingStream stream(file, picture);
+    EXPECT_FALSE(picture.Decode(&stream, FormatGif));
+    EXPECT_FALSE(picture.IsValid()) << "a cancelled decode delivers nothing";
+    EXPECT_EQ(picture.GetEscape(), 1);
+
+    // The same decode without the cancel delivers the frame.
+    CRaster again(FormatGif);
+    again.SetFrame(4);
+    EXPECT_TRUE(again.Decode(file.data(), uint32_t(file.size()), FormatGif));
 }
 
 // ---- the one-pass walk against frame-by-frame decoding ----
@@ -800,6 +908,204 @@ for name in ['composed', 'local', 'small', 'still']:
             for (uint32_t x = 0; x < 40; ++x)
                 ASSERT_EQ(TopDownColor(*plain.frames[k], x, y), TopDownColor(*inter.frames[k], x, y))
                     << "frame " << k << " at " << x << "," << y;
+}
+
+// ---- what viewers show, frame by frame ----
+
+std::vector<Rgb> RandomTable(std::mt19937& rng, size_t n)
+{
+    std::vector<Rgb> t;
+    for (size_t i = 0; i < n; ++i)
+        t.push_back({uint8_t(rng()), uint8_t(rng()), uint8_t(rng())});
+    return t;
+}
+
+// Checks every frame of `file`, read both ways, against what another program
+// shows. With bTransparency the pictures show nothing exactly where the other
+// program does, every other pixel has its colour, and a frame is indexed
+// exactly when what it shows fits in 256 palette entries. Without, every pixel
+// has the other program's colour, also where the picture shows nothing.
+void ExpectShownLike(const Bytes& file, const ShownFrames& want, bool bTransparency, const std::string& what,
+                     int* trueColourFrames = nullptr)
+{
+    ExpectWalkMatchesFrameByFrame(file, what);
+    const Walked w = WalkOnce(file);
+    ASSERT_TRUE(w.ok) << what << ": " << w.error;
+    ASSERT_EQ(w.frames.size(), want.frames.size()) << what;
+    for (size_t k = 0; k < w.frames.size(); ++k) {
+        const CRaster& p = *w.frames[k];
+        ASSERT_EQ(p.GetWidth(), want.width) << what;
+        ASSERT_EQ(p.GetHeight(), want.height) << what;
+        std::set<uint32_t> colours;
+        for (uint32_t y = 0; y < want.height; ++y)
+            for (uint32_t x = 0; x < want.width; ++x) {
+                const uint8_t* q = want.Pixel(k, x, y);
+                const bool nothing = Transparent(p, x, y);
+                const RGBQUAD c = TopDownColor(p, x, y);
+                const std::string at = what + " frame " + std::to_string(k) + " at " + std::to_string(x) + "," +
+                                       std::to_string(y);
+                if (bTransparency) {
+                    ASSERT_EQ(nothing, q[3] == 0) << at << " (shows nothing)";
+                    colours.insert(q[3] == 0 ? 0x1000000u : uint32_t(q[0] << 16 | q[1] << 8 | q[2]));
+                    if (nothing)
+                        continue;
+                }
+                ASSERT_EQ(c.rgbRed, q[0]) << at;
+                ASSERT_EQ(c.rgbGreen, q[1]) << at;
+                ASSERT_EQ(c.rgbBlue, q[2]) << at;
+            }
+        if (bTransparency) {
+            EXPECT_EQ(p.GetBpp() == 24, colours.size() > 256)
+                << what << " frame " << k << ": " << colours.size() << " colours, " << p.GetBpp() << " bits";
+        }
+        if (trueColourFrames)
+            *trueColourFrames += p.GetBpp() == 24;
+    }
+}
+
+// A random animation on which Pillow composes the frames as browsers do:
+// frames inside the screen, indices inside their table, a transparent index on
+// the first frame and on every frame disposed of to the background, and
+// disposal 0 (or no control block) only while the last method Pillow read was
+// 1, since Pillow keeps that method for such frames. One in four has
+// 256-colour tables that together show more than 256 colours.
+Bytes ViewerLikeGif(std::mt19937& rng)
+{
+    auto pick = [&](int n) { return int(rng() % uint32_t(n)); };
+    const bool rich = pick(4) == 0;
+    const uint16_t sw = uint16_t(rich ? 40 : 1 + pick(16));
+    const uint16_t sh = uint16_t(rich ? 30 : 1 + pick(16));
+    const size_t sizes[] = {2, 4, 16, 256};
+    std::vector<Rgb> global;
+    if (!rich && pick(4) != 0)
+        global = RandomTable(rng, sizes[pick(4)]);
+    GifBuilder b(sw, sh, global);
+    int remembered = 0;
+    const int frames = 1 + pick(6);
+    for (int f = 0; f < frames; ++f) {
+        GifImage img;
+        // Without a global table the first frame spans the screen's width,
+        // else the file would be read as one true-colour picture.
+        const bool wide = f == 0 && (rich || global.empty());
+        img.left = uint16_t(wide ? 0 : pick(sw));
+        img.top = uint16_t(rich && f == 0 ? 0 : pick(sh));
+        img.width = uint16_t(wide ? sw : 1 + pick(sw - img.left));
+        img.height = uint16_t(rich && f == 0 ? sh : 1 + pick(sh - img.top));
+        if (global.empty() || pick(2) == 0)
+            img.localTable = RandomTable(rng, rich ? 256 : sizes[pick(4)]);
+        const int tableSize = int(img.localTable.empty() ? global.size() : img.localTable.size());
+        int disposal = f == 0 ? pick(5) : pick(6) - 1;
+        if (disposal <= 0 && remembered > 1)
+            disposal = 1 + pick(4);
+        if (disposal > 0)
+            remembered = disposal;
+        img.disposal = disposal;
+        img.trans = disposal >= 0 && (f == 0 || disposal == 2 || pick(2) == 0) ? pick(tableSize) : -1;
+        img.delay = pick(500);
+        img.bInterlaced = pick(4) == 0;
+        const int run = 1 + pick(4);
+        img.pixels = Pixels(img.width, img.height, [&](uint32_t x, uint32_t y) {
+            return uint8_t(rich || pick(3) == 0 ? pick(tableSize) : int((x / run + y) % uint32_t(tableSize)));
+        });
+        b.Image(img);
+    }
+    return b.Finish();
+}
+
+TEST(GifDecoder, ShowsRandomAnimationsAsPillowComposesThem)
+{
+    if (PythonWithPillow().empty())
+        GTEST_SKIP() << "needs Python with Pillow";
+    TempDir dir;
+    std::mt19937 rng(31);
+    const int kFiles = 150;
+    std::vector<Bytes> files;
+    for (int n = 0; n < kFiles; ++n) {
+        files.push_back(ViewerLikeGif(rng));
+        WriteFile(dir.Path("r" + std::to_string(n) + ".gif"), files.back());
+    }
+    std::string output;
+    ASSERT_EQ(RunGifFrames("pillow", dir.Path(""), &output), 0) << output;
+    int trueColourFrames = 0;
+    for (int n = 0; n < kFiles; ++n) {
+        const ShownFrames want = ReadShownFrames(dir.Path("r" + std::to_string(n) + ".pillow"));
+        ExpectShownLike(files[size_t(n)], want, true, "file r" + std::to_string(n), &trueColourFrames);
+        if (HasFatalFailure())
+            return;
+    }
+    EXPECT_GT(trueColourFrames, 20) << "frames that needed more than 256 colours";
+}
+
+// Where browsers show nothing (no first frame drawn yet, an area disposed of
+// to the background), gifsicle shows the screen's background colour. Our
+// pictures show nothing there, and take that colour for it: on files without
+// transparency every pixel has gifsicle's colour. Disposal 4 is left out:
+// gifsicle keeps such frames, browsers restore what was before.
+TEST(GifDecoder, GivesEmptyAreasTheBackgroundColourAsGifsicleDoes)
+{
+    if (PythonWithPillow().empty() || !HaveTool("gifsicle"))
+        GTEST_SKIP() << "needs Python with Pillow, and gifsicle";
+    TempDir dir;
+    std::mt19937 rng(47);
+    auto pick = [&](int n) { return int(rng() % uint32_t(n)); };
+    const int kFiles = 60;
+    std::vector<Bytes> files;
+    for (int n = 0; n < kFiles; ++n) {
+        const uint16_t sw = uint16_t(1 + pick(14));
+        const uint16_t sh = uint16_t(1 + pick(14));
+        const size_t sizes[] = {4, 16, 256};
+        const std::vector<Rgb> table = RandomTable(rng, sizes[pick(3)]);
+        GifBuilder b(sw, sh, table);
+        b.SetBackground(uint8_t(pick(int(table.size()))));
+        const int disposals[] = {-1, 0, 1, 2, 2, 3, 3, 5, 6, 7};
+        for (int f = 1 + pick(5); f > 0; --f) {
+            GifImage img;
+            img.left = uint16_t(pick(sw));
+            img.top = uint16_t(pick(sh));
+            img.width = uint16_t(1 + pick(sw - img.left));
+            img.height = uint16_t(1 + pick(sh - img.top));
+            img.disposal = disposals[pick(10)];
+            img.pixels =
+                Pixels(img.width, img.height, [&](uint32_t, uint32_t) { return uint8_t(pick(int(table.size()))); });
+            b.Image(img);
+        }
+        files.push_back(b.Finish());
+        WriteFile(dir.Path("g" + std::to_string(n) + ".gif"), files.back());
+    }
+    std::string output;
+    ASSERT_EQ(RunGifFrames("gifsicle", dir.Path(""), &output), 0) << output;
+    for (int n = 0; n < kFiles; ++n) {
+        const ShownFrames want = ReadShownFrames(dir.Path("g" + std::to_string(n) + ".gifsicle"));
+        ExpectShownLike(files[size_t(n)], want, false, "file g" + std::to_string(n));
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+// Pillow writes update rectangles with a local table each; gifsicle -O3 turns
+// them into smaller ones over transparency. Both must show the frames that
+// were written.
+TEST(GifDecoder, ShowsOptimisedAnimationsAsTheFramesTheyWereMadeOf)
+{
+    if (PythonWithPillow().empty())
+        GTEST_SKIP() << "needs Python with Pillow";
+    TempDir dir;
+    std::string output;
+    ASSERT_EQ(RunGifFrames("optimised", dir.Path(""), &output), 0) << output;
+    int files = 0;
+    for (int n = 0; n < 6; ++n) {
+        const std::string name = dir.Path("anim" + std::to_string(n));
+        const ShownFrames want = ReadShownFrames(name + ".frames");
+        for (const char* kind : {".plain.gif", ".gifsicle.gif"}) {
+            if (!std::filesystem::exists(name + kind))
+                continue;
+            ExpectShownLike(ReadFile(name + kind), want, true, "anim" + std::to_string(n) + kind);
+            ++files;
+            if (HasFatalFailure())
+                return;
+        }
+    }
+    EXPECT_GE(files, 6);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -130,6 +131,13 @@ public:
         m_f.push_back(0);
         Table(globalTable);
         m_globalSize = globalTable.size();
+    }
+
+    // The background colour index of the logical screen.
+    GifBuilder& SetBackground(uint8_t index)
+    {
+        m_f[11] = index;
+        return *this;
     }
 
     GifBuilder& Loop(int loops)
@@ -428,6 +436,39 @@ inline std::string PythonWithPillow()
 inline bool HaveTool(const char* name)
 {
     return RunCommand(std::string("command -v ") + name + " >/dev/null 2>&1") == 0;
+}
+
+// Frames as another program shows them, written by gif_frames.py: RGBA, top
+// row first.
+struct ShownFrames {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<Bytes> frames;
+    const uint8_t* Pixel(size_t frame, uint32_t x, uint32_t y) const
+    {
+        return frames[frame].data() + (size_t(y) * width + x) * 4;
+    }
+};
+
+inline ShownFrames ReadShownFrames(const std::string& path)
+{
+    ShownFrames s;
+    const Bytes bytes = ReadFile(path);
+    const auto eol = std::find(bytes.begin(), bytes.end(), uint8_t('\n'));
+    std::istringstream head(std::string(bytes.begin(), eol));
+    size_t count = 0;
+    head >> s.width >> s.height >> count;
+    const size_t each = size_t(s.width) * s.height * 4;
+    for (auto p = eol + (eol != bytes.end()); count > 0 && size_t(bytes.end() - p) >= each; --count, p += long(each))
+        s.frames.emplace_back(p, p + long(each));
+    return s;
+}
+
+// Runs tests/image/gif_frames.py MODE DIR with Python and Pillow.
+inline int RunGifFrames(const std::string& mode, const std::string& dir, std::string* output = nullptr)
+{
+    const std::string script = std::string(TESSARY_SOURCE_DIR) + "/tests/image/gif_frames.py";
+    return RunCommand(PythonWithPillow() + " '" + script + "' " + mode + " '" + dir + "' 2>&1", output);
 }
 
 } // namespace giftest

@@ -90,6 +90,23 @@ def fixtures(d):
         f.write(bmp(0, 5, png))
 
 
+    # Three frames with a 256-colour table each (reds, blues, greens); the
+    # later two cover part of the screen, so they show more than 256 colours.
+    tables = []
+    for t, box in enumerate([None, (2, 2, 22, 22), (18, 8, 38, 28)]):
+        f = Image.new('P', (40, 30), 0 if box is None else 255)
+        f.putpalette([v for i in range(256) for v in ((i, 40, 60), (20, i, 90), (70, 30, i))[t]])
+        for y in range(30):
+            for x in range(40):
+                if box is None or (box[0] <= x < box[2] and box[1] <= y < box[3]):
+                    f.putpixel((x, y), (x * 7 + y * 13 + t) % 255)
+        if box is not None:
+            f.info['transparency'] = 255
+        tables.append(f)
+    tables[0].save(os.path.join(d, 'tables.gif'), save_all=True, append_images=tables[1:], duration=100, loop=0,
+                   optimize=False, disposal=1)
+
+
 def dump(frames, prefix):
     for k, frame in enumerate(frames):
         frame.convert('RGB').save('%s%d.ppm' % (prefix, k))

@@ -320,6 +320,30 @@ TEST_F(TessaryAnim, DecodeMatchesPillow)
     }
 }
 
+// Frames that show more than 256 colours come as 24-bit pictures: decode
+// gives Pillow's frames, info and make go through them.
+TEST_F(TessaryAnim, GifFramesOfMoreThan256ColoursDecodeAndMake)
+{
+    const RunResult oracle =
+        RunShell(kOracle + " frames " + ShellQuote(In("tables.gif")) + " " + ShellQuote(Out("p")), m_work);
+    ASSERT_EQ(oracle.exitCode, 0) << oracle.err;
+    for (int k = 0; k < 3; ++k) {
+        const std::string ours = Out(("ours" + std::to_string(k) + ".ppm").c_str());
+        const RunResult r = Tool({"decode", In("tables.gif"), "--frame", std::to_string(k), "-o", ours});
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(ComparePpm(ours, Out(("p" + std::to_string(k) + ".ppm").c_str())), "") << "frame " << k;
+    }
+    const RunResult info = Tool({"info", In("tables.gif"), "--json"});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("\"frames\": 3, \"delays\": [10, 10, 10]"), std::string::npos) << info.out;
+    const RunResult made = Tool({"make", In("tables.gif"), "--fit", "-o", Out("made.gif")});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    const RunResult back =
+        RunShell(kOracle + " frames " + ShellQuote(Out("made.gif")) + " " + ShellQuote(Out("m")), m_work);
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(back.out.substr(0, 2), "3 ") << back.out;
+}
+
 TEST_F(TessaryAnim, DecodeWritesTheAlphaPlaneToPam)
 {
     const RunResult r = Tool({"decode", In("rgba.png"), "-o", Out("a.pam")});
