@@ -169,7 +169,9 @@ bool CPictureHolder::SetImage(CRaster* image)
 
 bool CPictureHolder::EnsureGifPalette()
 {
-    if (m_nFormat != FormatGif) {
+    // A GIF whose frame shows more than 256 colours is delivered in true colour:
+    // it needs the palette as much as any photo.
+    if (m_nFormat != FormatGif || (m_pImage && m_pImage->GetBpp() > 8)) {
         ConvertToGifPalette(m_pImage);
         m_nFormat = FormatGif;
     }

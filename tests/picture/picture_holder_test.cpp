@@ -298,7 +298,7 @@ TEST_F(PictureHolderTest, SetImageTakesOwnershipAndForgetsTheFile)
     EXPECT_EQ(holder.GetImage(), pic);
 }
 
-TEST_F(PictureHolderTest, EnsureGifPaletteConvertsOnlyNonGifPictures)
+TEST_F(PictureHolderTest, EnsureGifPaletteConvertsEveryPictureThatIsNotAlreadyIndexed)
 {
     CPictureHolder holder;
     ASSERT_TRUE(holder.Load(File("still.jpg"), kAllowAll, 0));
@@ -308,12 +308,19 @@ TEST_F(PictureHolderTest, EnsureGifPaletteConvertsOnlyNonGifPictures)
     EXPECT_EQ(holder.GetImage()->GetBpp(), 8u);
     EXPECT_EQ(holder.GetImage()->GetType(), FormatGif);
 
-    // A picture already taken for a GIF one is left alone, even if it is 24-bit.
-    auto* pic = new CRaster(2, 2, 24);
-    holder.SetImage(pic);
+    // An indexed GIF picture is left alone; a GIF frame delivered in true colour
+    // (more than 256 colours shown) is converted like any photo.
+    auto* indexed = new CRaster(2, 2, 8);
+    holder.SetImage(indexed);
     holder.m_nFormat = FormatGif;
     EXPECT_TRUE(holder.EnsureGifPalette());
-    EXPECT_EQ(pic->GetBpp(), 24u);
+    EXPECT_EQ(holder.GetImage(), indexed);
+    EXPECT_EQ(indexed->GetBpp(), 8u);
+    auto* trueColour = new CRaster(2, 2, 24);
+    holder.SetImage(trueColour);
+    holder.m_nFormat = FormatGif;
+    EXPECT_TRUE(holder.EnsureGifPalette());
+    EXPECT_EQ(holder.GetImage()->GetBpp(), 8u);
 }
 
 TEST_F(PictureHolderTest, ConvertingNothingShowsHeaderFileError)
