@@ -471,14 +471,14 @@ TEST(GifWriter, PillowReadsWhatWeWriteAndGifsicleAcceptsIt)
         // Pillow prints every frame's pixels as RGB triples, frame by frame.
         const std::string script = dir.Path("dump.py");
         const std::string code = R"(
-    import sys
-    from PIL import Image, ImageSequence
-    im = Image.open(sys.argv[1])
-    out = open(sys.argv[2], 'wb')
-    for frame in ImageSequence.Iterator(im):
-        out.write(frame.convert('RGB').tobytes())
-        out.write(bytes([frame.info.get('duration', 0) // 10]))
-    )";
+import sys
+from PIL import Image, ImageSequence
+im = Image.open(sys.argv[1])
+out = open(sys.argv[2], 'wb')
+for frame in ImageSequence.Iterator(im):
+    out.write(frame.convert('RGB').tobytes())
+    out.write(bytes([frame.info.get('duration', 0) // 10]))
+)";
         WriteFile(script, Bytes(code.begin(), code.end()));
         ASSERT_EQ(RunCommand(python + " '" + script + "' '" + path + "' '" + dir.Path("rgb") + "'"), 0);
         const Bytes rgb = ReadFile(dir.Path("rgb"));
