@@ -742,4 +742,115 @@ TEST(GifWriter, LzwCoderLeavesOutLocalTablesEqualToTheGlobalOne)
     }
 }
 
+
+// Every frame of `gif` as Pillow shows it: RGB bytes, then the delay in
+// hundredths, frame after frame.
+Bytes PillowFrames(const std::string& python, const TempDir& dir, const std::string& gif)
+{
+    const std::string script = dir.Path("frames.py");
+    const std::string code = R"(
+import sys
+from PIL import Image, ImageSequence
+im = Image.open(sys.argv[1])
+out = open(sys.argv[2], 'wb')
+for frame in ImageSequence.Iterator(im):
+    out.write(frame.convert('RGB').tobytes())
+    out.write(bytes([frame.info.get('duration', 0) // 10]))
+)";
+    WriteFile(script, Bytes(code.begin(), code.end()));
+    const std::string out = dir.Path("frames.rgb");
+    std::remove(out.c_str());
+    EXPECT_EQ(RunCommand(python + " '" + script + "' '" + gif + "' '" + out + "'"), 0) << gif;
+    return ReadFile(out);
+}
+
+// Animations of the kinds people make: a photo that changes everywhere with
+// its own palette per frame, a flat cartoon whose shapes move over a still
+// background (with a repeated frame and a frame with a transparent index),
+// and a screen recording where a cursor and a few characters change.
+std::vector<std::unique_ptr<CRaster>> MakeAnimation(int kind, std::mt19937& rng)
+{
+    const uint32_t w = 96, h = 64;
+    std::vector<std::unique_ptr<CRaster>> frames;
+    for (int k = 0; k < 8; ++k) {
+        std::unique_ptr<CRaster> f;
+        if (kind == 0) {
+            f = MakeFrame(w, h, 8, [&](uint32_t x, uint32_t y) { return uint8_t((x + 2 * y + 3 * k + rng() % 9) & 0xFF); });
+            for (uint32_t c = 0; c < 256; ++c)
+                f->SetPaletteIndex(uint8_t(c), uint8_t(c), uint8_t((c * 3 + uint32_t(k)) & 0xFF), uint8_t(255 - c), 0);
+        } else if (kind == 1) {
+            const uint32_t at = uint32_t(k == 5 ? 4 : k) * 7;
+            f = MakeFrame(w, h, 8, [&](uint32_t x, uint32_t y) {
+                if (x >= at && x < at + 20 && y >= 10 && y < 30)
+                    return uint8_t(40);
+                if ((x - 50) * (x - 50) + (y - 40) * (y - 40) < uint32_t(60 + 10 * k))
+                    return uint8_t(90);
+                return uint8_t(y < 32 ? 3 : 7);
+            });
+            if (k == 6)
+                f->SetTransIndex(7);
+        } else {
+            f = MakeFrame(w, h, 4, [&](uint32_t x, uint32_t y) {
+                if (x == 10 + uint32_t(k) * 6 && y >= 20 && y < 28)
+                    return uint8_t(15);
+                if (y >= 20 && y < 28 && x >= 10 && x < 10 + uint32_t(k) * 6)
+                    return uint8_t(((x * 7 + y * 3) % 5) + 2);
+                return uint8_t(y < 8 ? 1 : 0);
+            });
+        }
+        f->SetFrameDelay(uint32_t(5 + k));
+        frames.push_back(std::move(f));
+    }
+    return frames;
+}
+
+// A differenced file shows, in Pillow and in gifsicle's own composition
+// (gifsicle -U), exactly the frames of the plain file; it is smaller where
+// little changes, its later frames cover only what changed, and every control
+// block says "do not dispose".
+TEST(GifWriter, FrameDifferencingShowsTheSameFramesInPillowAndGifsicle)
+{
+    const std::string python = PythonWithPillow();
+    if (python.empty() || !HaveTool("gifsicle"))
+        GTEST_SKIP() << "needs Python with Pillow and gifsicle";
+    TempDir dir;
+    std::mt19937 rng(31);
+    const char* kinds[] = {"photo", "cartoon", "screen recording"};
+    for (int kind = 0; kind < 3; ++kind) {
+        SCOPED_TRACE(kinds[kind]);
+        auto frames = MakeAnimation(kind, rng);
+        std::vector<CRaster*> ptrs;
+        for (auto& f : frames)
+            ptrs.push_back(f.get());
+        const int n = int(ptrs.size());
+        std::map<std::string, Bytes> files;
+        for (const auto& [name, options] : kWriteOptions) {
+            CRasterGifCodec writer;
+            writer.SetWriteOptions(options);
+            bool ok = false;
+            files[name] = Encode(writer, ptrs.data(), n, &ok);
+            ASSERT_TRUE(ok) << name;
+            WriteFile(dir.Path(name), files[name]);
+        }
+        const Bytes& diffed = files["LZW and differencing"];
+        const std::string plainPath = dir.Path("run coder");
+        const std::string diffPath = dir.Path("LZW and differencing");
+        const Bytes want = PillowFrames(python, dir, plainPath);
+        ASSERT_EQ(want.size(), size_t(n) * (96 * 64 * 3 + 1));
+        EXPECT_TRUE(PillowFrames(python, dir, diffPath) == want) << "Pillow";
+        ASSERT_EQ(RunCommand("gifsicle -U '" + diffPath + "' -o '" + dir.Path("whole.gif") + "'"), 0);
+        EXPECT_TRUE(PillowFrames(python, dir, dir.Path("whole.gif")) == want) << "gifsicle";
+
+        const std::vector<ImageFacts> images = WalkImages(diffed);
+        ASSERT_EQ(images.size(), size_t(n));
+        for (const ImageFacts& im : images)
+            EXPECT_EQ(im.gcePacked & 0x1C, 0x04) << "disposal 1";
+        if (kind > 0) {
+            EXPECT_LT(diffed.size(), files["LZW"].size());
+            for (int k = 1; k < n; ++k)
+                EXPECT_LT(uint32_t(images[size_t(k)].width) * images[size_t(k)].height, 96u * 64 / 2) << "frame " << k;
+        }
+    }
+}
+
 } // namespace
