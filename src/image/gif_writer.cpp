@@ -556,16 +556,36 @@ void FeedPixels(Coder& coder, const ImageBlock& image)
     coder.Finish();
 }
 
+// The largest index among the image's pixels.
+uint8_t LargestIndex(const ImageBlock& image)
+{
+    if (!image.pixels.empty())
+        return *std::max_element(image.pixels.begin(), image.pixels.end());
+    uint8_t largest = 0;
+    for (uint32_t row = 0; row < image.height; ++row)
+        for (uint32_t x = 0; x < image.width; ++x)
+            largest = std::max(largest, IndexAt(*image.frame, x, row));
+    return largest;
+}
+
 // Minimum code size byte and the code data of an image.
 void PutImageData(ByteSink& out, const ImageBlock& image, bool bLzw)
 {
     const uint32_t bpp = image.frame->GetBpp();
-    const int codeSize = bpp < 2 ? 2 : int(bpp);
-    out.Put(uint8_t(codeSize));
+    int codeSize = bpp < 2 ? 2 : int(bpp);
     if (bLzw) {
+        // The codes only need to tell the indices the image uses: pictures
+        // that use the first few entries of a large table get shorter codes.
+        // The colour table stays as it is.
+        const uint32_t largest = LargestIndex(image);
+        codeSize = 2;
+        while ((1u << codeSize) <= largest)
+            ++codeSize;
+        out.Put(uint8_t(codeSize));
         auto coder = std::make_unique<LzwCoder>(out, codeSize);
         FeedPixels(*coder, image);
     } else {
+        out.Put(uint8_t(codeSize));
         RunCoder coder(out, codeSize + 1);
         FeedPixels(coder, image);
     }

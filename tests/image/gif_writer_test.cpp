@@ -693,6 +693,7 @@ struct ImageFacts {
     bool bLocalTable;
     uint16_t left, top, width, height;
     uint8_t gcePacked;
+    uint8_t codeSize;
 };
 
 std::vector<ImageFacts> WalkImages(const Bytes& f)
@@ -709,8 +710,10 @@ std::vector<ImageFacts> WalkImages(const Bytes& f)
         } else if (f[pos] == 0x2C) {
             auto word = [&](size_t at) { return uint16_t(f[at] | (f[at + 1] << 8)); };
             const uint8_t packed = f[pos + 9];
-            images.push_back({(packed & 0x80) != 0, word(pos + 1), word(pos + 3), word(pos + 5), word(pos + 7), gce});
-            pos += 10 + ((packed & 0x80) ? size_t(3) << ((packed & 7) + 1) : 0) + 1;
+            const size_t data = pos + 10 + ((packed & 0x80) ? size_t(3) << ((packed & 7) + 1) : 0);
+            images.push_back({(packed & 0x80) != 0, word(pos + 1), word(pos + 3), word(pos + 5), word(pos + 7), gce,
+                              f[data]});
+            pos = data + 1;
             Unblock(f, pos, &pos);
         } else {
             ADD_FAILURE() << "unexpected byte " << int(f[pos]) << " at " << pos;
@@ -849,6 +852,38 @@ TEST(GifWriter, FrameDifferencingShowsTheSameFramesInPillowAndGifsicle)
             EXPECT_LT(diffed.size(), files["LZW"].size());
             for (int k = 1; k < n; ++k)
                 EXPECT_LT(uint32_t(images[size_t(k)].width) * images[size_t(k)].height, 96u * 64 / 2) << "frame " << k;
+        }
+    }
+}
+
+// The LZW coder's codes only need to tell the indices an image uses; the
+// colour table stays whole. The run coder always takes the frame's depth.
+TEST(GifWriter, LzwCodeSizeFollowsTheLargestIndexUsed)
+{
+    struct Case {
+        long bpp;
+        uint8_t largest;
+        uint8_t lzwCodeSize;
+    };
+    const Case cases[] = {{8, 0, 2}, {8, 1, 2}, {8, 3, 2}, {8, 4, 3}, {8, 7, 3}, {8, 8, 4},
+                          {8, 127, 7}, {8, 128, 8}, {8, 255, 8}, {4, 15, 4}, {4, 2, 2}, {1, 1, 2}};
+    for (const Case& c : cases) {
+        auto frame = MakeFrame(9, 5, c.bpp, [&](uint32_t x, uint32_t y) { return uint8_t(x + y == 6 ? c.largest : 0); });
+        CRaster* frames[] = {frame.get()};
+        for (const auto& [name, options] : kWriteOptions) {
+            CRasterGifCodec writer;
+            writer.SetWriteOptions(options);
+            bool ok = false;
+            const Bytes file = Encode(writer, frames, 1, &ok);
+            ASSERT_TRUE(ok);
+            const std::vector<ImageFacts> images = WalkImages(file);
+            ASSERT_EQ(images.size(), 1u);
+            const uint8_t want = options.bLzw ? c.lzwCodeSize : uint8_t(c.bpp < 2 ? 2 : c.bpp);
+            EXPECT_EQ(images[0].codeSize, want) << name << ", " << c.bpp << " bits, largest index " << int(c.largest);
+            EXPECT_EQ(file[10] & 7, c.bpp - 1) << "the global table keeps its size";
+            const DecodeResult d = DecodeFrame(file, 0);
+            ASSERT_TRUE(d.ok) << d.error;
+            EXPECT_EQ(TopDownIndex(*d.picture, 6, 0), c.largest) << name;
         }
     }
 }
