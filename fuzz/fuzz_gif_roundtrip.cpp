@@ -7,8 +7,10 @@
 //
 // Two paths are checked: the LZW coder alone at the depth's code size, read by
 // our decoder from a one-image file; and the whole writer (1, 4 or 8 bits per
-// pixel, with the run coder, LZW, or LZW with frame differencing), every frame
-// read back with one walk of our decoder.
+// pixel, with the run coder, LZW, or LZW with frame differencing). Whole
+// frames are read back with one walk of our decoder; differenced frames are
+// decoded block by block and composed here, so that what is checked is the
+// writer's choice of rectangles and transparency.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -67,6 +69,110 @@ void CheckLzwCoder(const std::vector<uint8_t>& pixels, uint32_t w, uint32_t h, i
                 Mismatch();
 }
 
+void CheckSameColours(const CRaster& shown, const CRaster& want, uint32_t w, uint32_t h)
+{
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const RGBQUAD a = shown.GetPixelColor(long(x), long(y));
+            const RGBQUAD b = want.GetPixelColor(long(x), long(y));
+            if (a.rgbRed != b.rgbRed || a.rgbGreen != b.rgbGreen || a.rgbBlue != b.rgbBlue)
+                Mismatch();
+        }
+}
+
+// Whole frames: every frame as our decoder shows it.
+void CheckDecodedFrames(std::vector<uint8_t>& file, const std::vector<std::unique_ptr<CRaster>>& frames, uint32_t w,
+                        uint32_t h)
+{
+    CRasterMemFile in(file.data(), unsigned(file.size()));
+    CRasterGifCodec reader;
+    size_t seen = 0;
+    const bool ok = reader.DecodeAllFrames(&in, [&](CRaster& shown, int index) {
+        if (shown.GetWidth() != w || shown.GetHeight() != h || shown.GetFrameDelay() != uint32_t(index + 1))
+            Mismatch();
+        CheckSameColours(shown, *frames[size_t(index)], w, h);
+        ++seen;
+        return true;
+    });
+    if (!ok || seen != frames.size())
+        Mismatch();
+}
+
+size_t SkipSubBlocks(const std::vector<uint8_t>& f, size_t pos)
+{
+    while (pos < f.size() && f[pos] != 0)
+        pos += 1 + f[pos];
+    if (pos >= f.size())
+        Mismatch();
+    return pos + 1;
+}
+
+// Differenced frames: each image block is cut out into a file of its own,
+// decoded alone (its indices and transparency), and drawn over the picture
+// shown so far, as a decoder composes frames that are not disposed of; the
+// result must be each frame as it was given.
+void CheckComposedFrames(const std::vector<uint8_t>& f, const std::vector<std::unique_ptr<CRaster>>& frames,
+                         uint32_t w, uint32_t h)
+{
+    const size_t globalBytes = (f[10] & 0x80) ? size_t(3) << ((f[10] & 7) + 1) : 0;
+    const std::vector<uint8_t> globalTable(f.begin() + 13, f.begin() + 13 + long(globalBytes));
+    CRaster shown(w, h, 24);
+    size_t pos = 13 + globalBytes;
+    std::vector<uint8_t> gce;
+    size_t index = 0;
+    while (pos < f.size() && f[pos] != 0x3B) {
+        if (f[pos] == 0x21) {
+            if (f[pos + 1] == 0xF9)
+                gce.assign(f.begin() + long(pos), f.begin() + long(pos) + 8);
+            pos = SkipSubBlocks(f, pos + 2);
+            continue;
+        }
+        if (f[pos] != 0x2C || index >= frames.size() || gce.size() != 8)
+            Mismatch();
+        const uint32_t left = f[pos + 1] | f[pos + 2] << 8, top = f[pos + 3] | f[pos + 4] << 8;
+        const uint32_t iw = f[pos + 5] | f[pos + 6] << 8, ih = f[pos + 7] | f[pos + 8] << 8;
+        const uint8_t packed = f[pos + 9];
+        const size_t localBytes = (packed & 0x80) ? size_t(3) << ((packed & 7) + 1) : 0;
+        const size_t end = SkipSubBlocks(f, pos + 10 + localBytes + 1);
+        if (((gce[3] >> 2) & 7) != 1 || left + iw > w || top + ih > h)
+            Mismatch();
+
+        // The block alone, on a screen of its own size at (0, 0).
+        std::vector<uint8_t> one = {'G', 'I', 'F', '8', '9', 'a'};
+        Word(one, iw);
+        Word(one, ih);
+        one.insert(one.end(), f.begin() + 10, f.begin() + 13);
+        one.insert(one.end(), globalTable.begin(), globalTable.end());
+        one.insert(one.end(), gce.begin(), gce.end());
+        one.push_back(0x2C);
+        Word(one, 0);
+        Word(one, 0);
+        one.insert(one.end(), f.begin() + long(pos) + 5, f.begin() + long(end));
+        one.push_back(0x3B);
+        CRasterMemFile in(one.data(), unsigned(one.size()));
+        CRasterGifCodec block;
+        if (!block.Decode(&in) || block.GetWidth() != iw || block.GetHeight() != ih)
+            Mismatch();
+        const bool bTrans = (gce[3] & 1) != 0;
+        const uint8_t* table = localBytes ? &f[pos + 10] : globalTable.data();
+        for (uint32_t y = 0; y < ih; ++y)
+            for (uint32_t x = 0; x < iw; ++x) {
+                const uint8_t p = block.GetPixelIndex(long(x), long(ih - 1 - y));
+                if (bTrans && p == gce[6])
+                    continue;
+                shown.SetPixelColor(long(left + x), long(h - 1 - top - y),
+                                    MakeRgbQuad(table[3 * p], table[3 * p + 1], table[3 * p + 2]));
+            }
+        if ((gce[4] | gce[5] << 8) != int(index + 1))
+            Mismatch();
+        CheckSameColours(shown, *frames[index], w, h);
+        ++index;
+        pos = end;
+    }
+    if (index != frames.size())
+        Mismatch();
+}
+
 // The whole writer: frames with one shared palette of distinct colours, so a
 // shown colour names its index.
 void CheckWriter(const std::vector<uint8_t>& pixels, uint32_t w, uint32_t h, int depth, int frameCount,
@@ -107,27 +213,11 @@ void CheckWriter(const std::vector<uint8_t>& pixels, uint32_t w, uint32_t h, int
     std::vector<uint8_t> file(buffer, buffer + size);
     std::free(buffer);
 
-    CRasterMemFile in(file.data(), unsigned(file.size()));
-    CRasterGifCodec reader;
-    int seen = 0;
-    const bool ok = reader.DecodeAllFrames(&in, [&](CRaster& shown, int index) {
-        const CRaster& want = *frames[size_t(index)];
-        if (shown.GetWidth() != w || shown.GetHeight() != h || shown.GetFrameDelay() != uint32_t(index + 1))
-            Mismatch();
-        for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) {
-                const RGBQUAD a = shown.GetPixelColor(long(x), long(y));
-                const RGBQUAD b = want.GetPixelColor(long(x), long(y));
-                if (a.rgbRed != b.rgbRed || a.rgbGreen != b.rgbGreen || a.rgbBlue != b.rgbBlue)
-                    Mismatch();
-            }
-        ++seen;
-        return true;
-    });
-    if (!ok || seen != frameCount)
-        Mismatch();
+    if (options.bDifferencing)
+        CheckComposedFrames(file, frames, w, h);
+    else
+        CheckDecodedFrames(file, frames, w, h);
 }
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
