@@ -191,10 +191,12 @@ void CheckWriter(const std::vector<uint8_t>& pixels, uint32_t w, uint32_t h, int
             frame->SetPaletteIndex(uint8_t(i), uint8_t(i), uint8_t(255 - i), uint8_t(i * 7));
         for (uint32_t y = 0; y < h; ++y)
             for (uint32_t x = 0; x < w; ++x) {
-                // Later frames repeat most of the one before, as animations do.
+                // Later frames repeat most of the one before, as animations
+                // do, and change the rest.
                 uint8_t v = pixels[next++ % pixels.size()] & mask;
-                if (k > 0 && (v & 3) != 0)
-                    v = uint8_t(frames.back()->GetPixelIndex(long(x), long(y)));
+                if (k > 0)
+                    v = (v & 3) != 0 ? uint8_t(frames.back()->GetPixelIndex(long(x), long(y)))
+                                     : uint8_t((v ^ (37 * k)) & mask);
                 frame->SetPixelIndex(long(x), long(y), v);
             }
         frame->SetFrameDelay(uint32_t(k + 1));
