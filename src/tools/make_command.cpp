@@ -322,9 +322,9 @@ int RunMakeCommand(int argc, char** argv)
         // A refused write (full disk, size limit) leaves its reason in errno.
         const int reason = errno;
         std::remove(tempPath.c_str());
-        std::fprintf(stderr, "%s %s\n", g_messages.MsgInvalidPicture.c_str(), o.output.c_str());
         if (reason != 0)
             return Fail("make: cannot write '" + o.output + "': " + std::strerror(reason));
+        std::fprintf(stderr, "%s %s\n", g_messages.MsgInvalidPicture.c_str(), o.output.c_str());
         return 1;
     }
     if (check == AnimationCheck::TooBig) {
