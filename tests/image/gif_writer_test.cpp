@@ -778,7 +778,9 @@ std::vector<std::unique_ptr<CRaster>> MakeAnimation(int kind, std::mt19937& rng)
     for (int k = 0; k < 8; ++k) {
         std::unique_ptr<CRaster> f;
         if (kind == 0) {
-            f = MakeFrame(w, h, 8, [&](uint32_t x, uint32_t y) { return uint8_t((x + 2 * y + 3 * k + rng() % 9) & 0xFF); });
+            f = MakeFrame(w, h, 8, [&](uint32_t x, uint32_t y) {
+                return uint8_t((x + 2 * y + 3 * uint32_t(k) + rng() % 9) & 0xFF);
+            });
             for (uint32_t c = 0; c < 256; ++c)
                 f->SetPaletteIndex(uint8_t(c), uint8_t(c), uint8_t((c * 3 + uint32_t(k)) & 0xFF), uint8_t(255 - c), 0);
         } else if (kind == 1) {
@@ -868,7 +870,8 @@ TEST(GifWriter, LzwCodeSizeFollowsTheLargestIndexUsed)
     const Case cases[] = {{8, 0, 2}, {8, 1, 2}, {8, 3, 2}, {8, 4, 3}, {8, 7, 3}, {8, 8, 4},
                           {8, 127, 7}, {8, 128, 8}, {8, 255, 8}, {4, 15, 4}, {4, 2, 2}, {1, 1, 2}};
     for (const Case& c : cases) {
-        auto frame = MakeFrame(9, 5, c.bpp, [&](uint32_t x, uint32_t y) { return uint8_t(x + y == 6 ? c.largest : 0); });
+        auto frame =
+            MakeFrame(9, 5, c.bpp, [&](uint32_t x, uint32_t y) { return uint8_t(x + y == 6 ? c.largest : 0); });
         CRaster* frames[] = {frame.get()};
         for (const auto& [name, options] : kWriteOptions) {
             CRasterGifCodec writer;
