@@ -427,6 +427,27 @@ TEST(GifWriter, ImageDataMatchesTheIndependentCoderByteForByte)
     }
 }
 
+// Every frame of `gif` as Pillow shows it: RGB bytes, then the delay in
+// hundredths, frame after frame.
+Bytes PillowFrames(const std::string& python, const TempDir& dir, const std::string& gif)
+{
+    const std::string script = dir.Path("frames.py");
+    const std::string code = R"(
+import sys
+from PIL import Image, ImageSequence
+im = Image.open(sys.argv[1])
+out = open(sys.argv[2], 'wb')
+for frame in ImageSequence.Iterator(im):
+    out.write(frame.convert('RGB').tobytes())
+    out.write(bytes([frame.info.get('duration', 0) // 10]))
+)";
+    WriteFile(script, Bytes(code.begin(), code.end()));
+    const std::string out = dir.Path("frames.rgb");
+    std::remove(out.c_str());
+    EXPECT_EQ(RunCommand(python + " '" + script + "' '" + gif + "' '" + out + "'"), 0) << gif;
+    return ReadFile(out);
+}
+
 // Everything the writer writes must read the same in Pillow and be accepted
 // by gifsicle.
 TEST(GifWriter, PillowReadsWhatWeWriteAndGifsicleAcceptsIt)
@@ -468,20 +489,7 @@ TEST(GifWriter, PillowReadsWhatWeWriteAndGifsicleAcceptsIt)
         EXPECT_NE(info.find("6 images"), std::string::npos) << info;
         EXPECT_EQ(info.find("warning"), std::string::npos) << info;
 
-        // Pillow prints every frame's pixels as RGB triples, frame by frame.
-        const std::string script = dir.Path("dump.py");
-        const std::string code = R"(
-import sys
-from PIL import Image, ImageSequence
-im = Image.open(sys.argv[1])
-out = open(sys.argv[2], 'wb')
-for frame in ImageSequence.Iterator(im):
-    out.write(frame.convert('RGB').tobytes())
-    out.write(bytes([frame.info.get('duration', 0) // 10]))
-)";
-        WriteFile(script, Bytes(code.begin(), code.end()));
-        ASSERT_EQ(RunCommand(python + " '" + script + "' '" + path + "' '" + dir.Path("rgb") + "'"), 0);
-        const Bytes rgb = ReadFile(dir.Path("rgb"));
+        const Bytes rgb = PillowFrames(python, dir, path);
         const size_t perFrame = 97 * 61 * 3 + 1;
         ASSERT_EQ(rgb.size(), perFrame * frames.size());
         for (size_t i = 0; i < frames.size(); ++i) {
@@ -498,7 +506,6 @@ for frame in ImageSequence.Iterator(im):
         }
     }
 }
-
 
 // A memory stream that takes at most `limit` bytes, as a full disk or a
 // file-size limit does, and optionally fails its flush.
@@ -745,27 +752,6 @@ TEST(GifWriter, LzwCoderLeavesOutLocalTablesEqualToTheGlobalOne)
     }
 }
 
-
-// Every frame of `gif` as Pillow shows it: RGB bytes, then the delay in
-// hundredths, frame after frame.
-Bytes PillowFrames(const std::string& python, const TempDir& dir, const std::string& gif)
-{
-    const std::string script = dir.Path("frames.py");
-    const std::string code = R"(
-import sys
-from PIL import Image, ImageSequence
-im = Image.open(sys.argv[1])
-out = open(sys.argv[2], 'wb')
-for frame in ImageSequence.Iterator(im):
-    out.write(frame.convert('RGB').tobytes())
-    out.write(bytes([frame.info.get('duration', 0) // 10]))
-)";
-    WriteFile(script, Bytes(code.begin(), code.end()));
-    const std::string out = dir.Path("frames.rgb");
-    std::remove(out.c_str());
-    EXPECT_EQ(RunCommand(python + " '" + script + "' '" + gif + "' '" + out + "'"), 0) << gif;
-    return ReadFile(out);
-}
 
 // Animations of the kinds people make: a photo that changes everywhere with
 // its own palette per frame, a flat cartoon whose shapes move over a still
