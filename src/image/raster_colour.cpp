@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <type_traits>
 #include <vector>
 
@@ -83,7 +86,7 @@ public:
     explicit NearestFinder(const CRaster& target)
         : m_coarseStart(kCoarseCells, kNotBuilt),
           m_coarseCount(kCoarseCells, 0),
-          m_fineCells(kFineCells, Span{kNotBuilt, 0})
+          m_fineCells(kFineCells, Span{kNotBuilt, 0, 0})
     {
         const RGBQUAD* pal = target.GetPalette();
         for (uint32_t i = 0; pal && i < target.GetNumColors(); ++i)
@@ -97,27 +100,77 @@ public:
         const uint32_t cell = Cell(r, g, b, kFineBits);
         if (m_fineCells[cell].start == kNotBuilt)
             BuildFine(cell, r, g, b);
-        const Entry* e = m_fine.data() + m_fineCells[cell].start;
-        const Entry* end = e + m_fineCells[cell].count;
-        uint32_t best = UINT32_MAX;
-        for (; e != end; ++e) {
-            const int32_t dr = int32_t(e->r) - r;
-            const int32_t dg = int32_t(e->g) - g;
-            const int32_t db = int32_t(e->b) - b;
-            best = std::min(best, uint32_t(dr * dr + dg * dg + db * db) << 8 | e->index);
+        const Span& span = m_fineCells[cell];
+        if (span.count <= kScalarCount) {
+            const Entry* e = m_fine.data() + span.start;
+            const Entry* end = e + span.count;
+            uint32_t best = UINT32_MAX;
+            for (; e != end; ++e) {
+                const int32_t dr = int32_t(e->r) - r;
+                const int32_t dg = int32_t(e->g) - g;
+                const int32_t db = int32_t(e->b) - b;
+                best = std::min(best, uint32_t(dr * dr + dg * dg + db * db) << 8 | e->index);
+            }
+            return uint8_t(best & 0xFF);
         }
-        return uint8_t(best & 0xFF);
+        const Group* group = m_groups.data() + span.groupStart;
+        const Group* end = group + (span.count + 3) / 4;
+#ifdef __SSE2__
+        // Four candidates at a time: (dr, dg) and (db, 0) pairs multiplied
+        // and added in 32-bit lanes give the squared distances.
+        const __m128i rg = _mm_set1_epi32(int32_t(uint32_t(r) | uint32_t(g) << 16));
+        const __m128i b0 = _mm_set1_epi32(int32_t(b));
+        __m128i best = _mm_set1_epi32(INT32_MAX);
+        for (; group != end; ++group) {
+            const __m128i drg = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(group->rg)), rg);
+            const __m128i db0 = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(group->b0)), b0);
+            const __m128i d = _mm_add_epi32(_mm_madd_epi16(drg, drg), _mm_madd_epi16(db0, db0));
+            const __m128i key =
+                _mm_or_si128(_mm_slli_epi32(d, 8), _mm_load_si128(reinterpret_cast<const __m128i*>(group->index)));
+            const __m128i less = _mm_cmplt_epi32(key, best);
+            best = _mm_or_si128(_mm_and_si128(less, key), _mm_andnot_si128(less, best));
+        }
+        auto lower = [](__m128i a, __m128i c) {
+            const __m128i less = _mm_cmplt_epi32(a, c);
+            return _mm_or_si128(_mm_and_si128(less, a), _mm_andnot_si128(less, c));
+        };
+        best = lower(best, _mm_shuffle_epi32(best, 0x4E));
+        best = lower(best, _mm_shuffle_epi32(best, 0xB1));
+        const int32_t key = _mm_cvtsi128_si32(best);
+#else
+        int32_t key = INT32_MAX;
+        for (; group != end; ++group)
+            for (int k = 0; k < 4; ++k) {
+                const int32_t dr = group->rg[2 * k] - r;
+                const int32_t dg = group->rg[2 * k + 1] - g;
+                const int32_t db = group->b0[2 * k] - b;
+                key = std::min(key, (dr * dr + dg * dg + db * db) << 8 | group->index[k]);
+            }
+#endif
+        return uint8_t(key & 0xFF);
     }
 
 private:
     struct Entry {
         uint8_t r, g, b, index;
     };
-    // Where a fine cell's candidates are in m_fine.
+    // Four candidates of a fine cell: red and green, blue and 0, in pairs of
+    // 16-bit values, and the indices. A cell's last group repeats its last
+    // candidate where it has fewer than four left.
+    struct alignas(16) Group {
+        int16_t rg[8];
+        int16_t b0[8];
+        int32_t index[4];
+    };
+    // Where a fine cell's candidates are in m_fine, and in groups of four in
+    // m_groups.
     struct Span {
         uint32_t start;
         uint32_t count;
+        uint32_t groupStart;
     };
+    // Up to this many candidates are compared one by one.
+    static constexpr uint32_t kScalarCount = 4;
 
     static constexpr int kCoarseBits = 5;  // a coarse cell spans 32 values of a channel
     static constexpr int kFineBits = 3;    // a fine cell spans 8
@@ -166,7 +219,21 @@ private:
         const int32_t lo[3] = {r & mask, g & mask, b & mask};
         const size_t start = m_fine.size();
         Candidates(m_coarse.data() + m_coarseStart[coarse], m_coarseCount[coarse], lo, 1 << kFineBits, m_fine);
-        m_fineCells[cell] = Span{uint32_t(start), uint32_t(m_fine.size() - start)};
+        const size_t count = m_fine.size() - start;
+        const size_t groupStart = m_groups.size();
+        for (size_t i = 0; count > kScalarCount && i < count; i += 4) {
+            Group group;
+            for (size_t k = 0; k < 4; ++k) {
+                const Entry& e = m_fine[start + std::min(i + k, count - 1)];
+                group.rg[2 * k] = e.r;
+                group.rg[2 * k + 1] = e.g;
+                group.b0[2 * k] = e.b;
+                group.b0[2 * k + 1] = 0;
+                group.index[k] = e.index;
+            }
+            m_groups.push_back(group);
+        }
+        m_fineCells[cell] = Span{uint32_t(start), uint32_t(count), uint32_t(groupStart)};
     }
 
     std::vector<Entry> m_palette;
@@ -175,6 +242,7 @@ private:
     std::vector<Entry> m_coarse;
     std::vector<Span> m_fineCells;
     std::vector<Entry> m_fine;
+    std::vector<Group> m_groups;
 };
 
 // Error diffusion arithmetic as tables: share x error / 16 truncated toward
