@@ -98,6 +98,17 @@ const RGBQUAD* CubePalette()
     return palette;
 }
 
+// 256 colours of the photo itself, as an optimised palette has them: dense
+// where the picture's colours are.
+const RGBQUAD* SampledPalette()
+{
+    static RGBQUAD palette[256] = {};
+    const CRaster& photo = Photo();
+    for (uint32_t i = 0; i < 256; ++i)
+        palette[i] = photo.GetPixelColor(long((i * 97 + 13) % kWidth), long((i * 61 + 7) % kHeight));
+    return palette;
+}
+
 // bReference: the earlier implementation instead of the library's.
 void Reduce(benchmark::State& state, const RGBQUAD* palette, bool bReference)
 {
@@ -124,6 +135,16 @@ void BM_DecreaseBpp8DiffusedReference(benchmark::State& state)
     Reduce(state, CubePalette(), true);
 }
 
+void BM_DecreaseBpp8DiffusedSampledPalette(benchmark::State& state)
+{
+    Reduce(state, SampledPalette(), false);
+}
+
+void BM_DecreaseBpp8DiffusedSampledPaletteReference(benchmark::State& state)
+{
+    Reduce(state, SampledPalette(), true);
+}
+
 void BM_DecreaseBpp8DiffusedStdPalette(benchmark::State& state)
 {
     Reduce(state, nullptr, false);
@@ -141,5 +162,7 @@ BENCHMARK(BM_ResampleBilinear)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResampleAreaAverage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecreaseBpp8Diffused)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecreaseBpp8DiffusedReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecreaseBpp8DiffusedSampledPalette)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecreaseBpp8DiffusedSampledPaletteReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecreaseBpp8DiffusedStdPalette)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecreaseBpp8DiffusedStdPaletteReference)->Unit(benchmark::kMillisecond);
