@@ -4,7 +4,10 @@
 //   gif_driver each FILE              decode every frame the way the wizard
 //                                     loads an animation: one decode per frame
 //   gif_driver walk FILE              decode every frame in one walk
-//   gif_driver write N SIZE OUT       write N synthetic SIZE x SIZE 8-bit frames
+//   gif_driver write N SIZE OUT [lzw|optimize]
+//                                     write N synthetic SIZE x SIZE 8-bit frames
+//                                     with the run coder (default), the LZW
+//                                     coder, or LZW with frame differencing
 //
 // The decoders print the number of frames and a checksum of all pixels, so the
 // work cannot be skipped and two runs can be compared.
@@ -76,7 +79,7 @@ int DecodeWalk(const char* path)
 
 // Frames like a phone animation made from a photo: smooth gradients that move
 // from frame to frame, a moving block, and a little noise.
-int Write(int count, int size, const char* out)
+int Write(int count, int size, const char* out, const GifWriteOptions& options)
 {
     std::vector<std::unique_ptr<CRaster>> frames;
     std::vector<CRaster*> ptrs;
@@ -105,6 +108,7 @@ int Write(int count, int size, const char* out)
         return 1;
     }
     CRasterGifCodec writer;
+    writer.SetWriteOptions(options);
     if (!writer.Encode(&file, ptrs.data(), count)) {
         std::fprintf(stderr, "%s\n", writer.GetLastError());
         return 1;
@@ -120,8 +124,19 @@ int main(int argc, char** argv)
         return DecodeEach(argv[2]);
     if (argc == 3 && std::strcmp(argv[1], "walk") == 0)
         return DecodeWalk(argv[2]);
-    if (argc == 5 && std::strcmp(argv[1], "write") == 0 && std::atoi(argv[2]) > 0 && std::atoi(argv[3]) > 0)
-        return Write(std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
-    std::fprintf(stderr, "usage: gif_driver each FILE | walk FILE | write N SIZE OUT\n");
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "write") == 0 && std::atoi(argv[2]) > 0 &&
+        std::atoi(argv[3]) > 0) {
+        GifWriteOptions options;
+        if (argc == 6) {
+            options.bLzw = std::strcmp(argv[5], "lzw") == 0 || std::strcmp(argv[5], "optimize") == 0;
+            options.bDifferencing = std::strcmp(argv[5], "optimize") == 0;
+            if (!options.bLzw) {
+                std::fprintf(stderr, "gif_driver: unknown coder '%s'\n", argv[5]);
+                return 2;
+            }
+        }
+        return Write(std::atoi(argv[2]), std::atoi(argv[3]), argv[4], options);
+    }
+    std::fprintf(stderr, "usage: gif_driver each FILE | walk FILE | write N SIZE OUT [lzw|optimize]\n");
     return 2;
 }

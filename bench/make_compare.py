@@ -1,17 +1,23 @@
 #!/usr/bin/python3
 """Whole-process comparison of `tessary-anim make` with two peer pipelines that
-turn an animated GIF into a 128 x 128 phone animation:
+turn a picture or an animated GIF into a 128 x 128 phone animation:
 
   convert SOURCE -coalesce -resize 128x128^ -gravity center -extent 128x128 OUT.gif
-  gifsicle --resize-fit 128x128 SOURCE -o OUT.gif
+  gifsicle --resize-fit 128x128 SOURCE -o OUT.gif     (GIF sources only)
+
+Sources: a 320 x 240 animated GIF, a 640 x 480 PNG and a 4000 x 3000 JPEG
+photo. `make` on the animation also runs with --lzw and --optimize.
 
 Usage: make_compare.py [BUILD_DIR] [--frames N] [--runs R]
 
-Prints, for each source, the median wall time and output size of each tool and
-the ratios of ours to each peer (time ratio < 1: ours is faster; size ratio < 1:
-ours is smaller).
+Prints, for each source, the median wall time, the median processor time (all
+threads) and the output size of each tool, and the ratios of ours to each peer
+(time ratio < 1: ours is faster; size ratio < 1: ours is smaller). On a busy
+machine the processor times are the steadier figures.
 """
 import os
+import resource
+import shutil
 import statistics
 import subprocess
 import sys
@@ -21,15 +27,33 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(HERE)
 FIXTURES = os.path.join(TOP, 'tests', 'anim', 'anim_fixtures.py')
+# ImageMagick itself, not a wrapper that may come first on the PATH.
+CONVERT = '/usr/bin/convert' if os.path.exists('/usr/bin/convert') else shutil.which('convert')
+
+
+def make_photo(path):
+    """A 4000 x 3000 photo-like JPEG: blurred noise over gradients, quality 90."""
+    code = r'''
+import sys
+from PIL import Image, ImageFilter
+noise = Image.effect_noise((4000, 3000), 40).filter(ImageFilter.GaussianBlur(2))
+grad = Image.linear_gradient("L").resize((4000, 3000))
+Image.merge("RGB", (noise, grad, grad.transpose(Image.FLIP_LEFT_RIGHT))).save(sys.argv[1], quality=90)
+'''
+    subprocess.run(['/usr/bin/python3', '-c', code, path], check=True)
 
 
 def timed(cmd, runs):
-    times = []
+    """Median wall time and median processor time (user + system, all threads)."""
+    times, cpus = [], []
     for _ in range(runs):
+        before = resource.getrusage(resource.RUSAGE_CHILDREN)
         start = time.perf_counter()
         subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         times.append(time.perf_counter() - start)
-    return statistics.median(times)
+        after = resource.getrusage(resource.RUSAGE_CHILDREN)
+        cpus.append(after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime)
+    return statistics.median(times), statistics.median(cpus)
 
 
 def main():
@@ -56,27 +80,36 @@ def main():
         still = os.path.join(d, 'still-640x480.png')
         subprocess.run(['/usr/bin/python3', FIXTURES, 'gradient', still, '640', '480'], check=True)
         sources.append(still)
+        photo = os.path.join(d, 'photo-4000x3000.jpg')
+        make_photo(photo)
+        sources.append(photo)
         for src in sources:
             outs = {name: os.path.join(d, name + '.gif') for name in ('ours', 'convert', 'gifsicle')}
             cmds = {
                 'ours': [tool, 'make', src, '-o', outs['ours']],
-                'convert': ['convert', src, '-coalesce', '-resize', '128x128^', '-gravity', 'center',
+                'convert': [CONVERT, src, '-coalesce', '-resize', '128x128^', '-gravity', 'center',
                             '-extent', '128x128', outs['convert']],
                 'gifsicle': ['gifsicle', '--resize-fit', '128x128', src, '-o', outs['gifsicle']],
             }
             if not src.endswith('.gif'):
                 del cmds['gifsicle']  # gifsicle reads GIF only
+            else:
+                outs['ours --lzw'] = os.path.join(d, 'ours-lzw.gif')
+                outs['ours --optimize'] = os.path.join(d, 'ours-optimize.gif')
+                cmds['ours --lzw'] = [tool, 'make', src, '-o', outs['ours --lzw'], '--lzw']
+                cmds['ours --optimize'] = [tool, 'make', src, '-o', outs['ours --optimize'], '--optimize']
             results = {}
             for name, cmd in cmds.items():
                 results[name] = (timed(cmd, runs), os.path.getsize(outs[name]))
             print(os.path.basename(src))
-            for name, (t, size) in results.items():
-                print('  %-9s %8.3f s %9d bytes' % (name, t, size))
-            ours_t, ours_size = results['ours']
+            for name, ((t, cpu), size) in results.items():
+                print('  %-15s %8.3f s wall %8.3f s cpu %9d bytes' % (name, t, cpu, size))
+            (ours_t, ours_cpu), ours_size = results['ours']
             for name in results:
-                if name != 'ours':
-                    t, size = results[name]
-                    print('  ours / %-9s time %.2f  size %.2f' % (name, ours_t / t, ours_size / size))
+                if not name.startswith('ours'):
+                    (t, cpu), size = results[name]
+                    print('  ours / %-9s wall %.2f  cpu %.2f  size %.2f'
+                          % (name, ours_t / t, ours_cpu / cpu, ours_size / size))
 
 
 if __name__ == '__main__':

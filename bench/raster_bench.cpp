@@ -1,7 +1,11 @@
 // Throughput of scaling (each path) and of reduction to 256 colours with error
 // diffusion, on a 1024 x 768 photo-like picture. Reports source megapixels per
-// second as "Mpx=.../s".
+// second as "Mpx=.../s". The reduction also runs through its earlier
+// implementation (tests/image/decrease_bpp_reference.h), so one run shows how
+// many times faster the library's is.
 #include "raster.h"
+
+#include "../tests/image/decrease_bpp_reference.h"
 
 #include <benchmark/benchmark.h>
 
@@ -78,10 +82,10 @@ void BM_ResampleAreaAverage(benchmark::State& state)
     Resample(state, 128, 128, 0); // shrinking a true-colour picture averages areas
 }
 
-void BM_DecreaseBpp8Diffused(benchmark::State& state)
+// A 6 x 7 x 6 colour cube plus a grey ramp, as a caller-computed palette.
+const RGBQUAD* CubePalette()
 {
-    // A 6 x 7 x 6 colour cube plus a grey ramp, as a caller-computed palette.
-    RGBQUAD palette[256] = {};
+    static RGBQUAD palette[256] = {};
     int n = 0;
     for (int r = 0; r < 6; ++r)
         for (int g = 0; g < 7; ++g)
@@ -91,28 +95,64 @@ void BM_DecreaseBpp8Diffused(benchmark::State& state)
         const uint8_t v = uint8_t((n - 252) * 64 + 20);
         palette[n] = MakeRgbQuad(v, v, v);
     }
+    return palette;
+}
+
+// 256 colours of the photo itself, as an optimised palette has them: dense
+// where the picture's colours are.
+const RGBQUAD* SampledPalette()
+{
+    static RGBQUAD palette[256] = {};
+    const CRaster& photo = Photo();
+    for (uint32_t i = 0; i < 256; ++i)
+        palette[i] = photo.GetPixelColor(long((i * 97 + 13) % kWidth), long((i * 61 + 7) % kHeight));
+    return palette;
+}
+
+// bReference: the earlier implementation instead of the library's.
+void Reduce(benchmark::State& state, const RGBQUAD* palette, bool bReference)
+{
     for (auto _ : state) {
         state.PauseTiming();
         CRaster img(Photo());
         state.ResumeTiming();
-        if (!img.DecreaseBpp(8, true, palette))
+        const bool ok =
+            bReference ? reference::DecreaseBpp(img, 8, true, palette) : img.DecreaseBpp(8, true, palette);
+        if (!ok)
             state.SkipWithError("DecreaseBpp failed");
         benchmark::DoNotOptimize(img.GetBits());
     }
     Report(state);
 }
 
+void BM_DecreaseBpp8Diffused(benchmark::State& state)
+{
+    Reduce(state, CubePalette(), false);
+}
+
+void BM_DecreaseBpp8DiffusedReference(benchmark::State& state)
+{
+    Reduce(state, CubePalette(), true);
+}
+
+void BM_DecreaseBpp8DiffusedSampledPalette(benchmark::State& state)
+{
+    Reduce(state, SampledPalette(), false);
+}
+
+void BM_DecreaseBpp8DiffusedSampledPaletteReference(benchmark::State& state)
+{
+    Reduce(state, SampledPalette(), true);
+}
+
 void BM_DecreaseBpp8DiffusedStdPalette(benchmark::State& state)
 {
-    for (auto _ : state) {
-        state.PauseTiming();
-        CRaster img(Photo());
-        state.ResumeTiming();
-        if (!img.DecreaseBpp(8, true, nullptr))
-            state.SkipWithError("DecreaseBpp failed");
-        benchmark::DoNotOptimize(img.GetBits());
-    }
-    Report(state);
+    Reduce(state, nullptr, false);
+}
+
+void BM_DecreaseBpp8DiffusedStdPaletteReference(benchmark::State& state)
+{
+    Reduce(state, nullptr, true);
 }
 
 } // namespace
@@ -121,4 +161,8 @@ BENCHMARK(BM_ResampleNearest)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResampleBilinear)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResampleAreaAverage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecreaseBpp8Diffused)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecreaseBpp8DiffusedReference)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecreaseBpp8DiffusedSampledPalette)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecreaseBpp8DiffusedSampledPaletteReference)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecreaseBpp8DiffusedStdPalette)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecreaseBpp8DiffusedStdPaletteReference)->Unit(benchmark::kMillisecond);

@@ -42,3 +42,14 @@ t = gradient(6, 6).quantize(4)
 t.save(os.path.join(g, "transparent.gif"), transparency=0)
 small = [Image.new("P", (3, 2), i) for i in range(3)]
 small[0].save(os.path.join(g, "tiny_anim.gif"), save_all=True, append_images=small[1:], duration=50, loop=2)
+
+# The writer's round trip: a control byte (depth, options), width, height and
+# frame count bytes, then pixel indices (see fuzz_gif_roundtrip.cpp).
+r = os.path.join(out, "gif_roundtrip")
+os.makedirs(r, exist_ok=True)
+for depth in range(8):
+    for options in (0x00, 0x08, 0x10):
+        body = bytes((i * 7 + (i >> 5)) & 0xFF for i in range(300 + 50 * depth))
+        head = bytes([depth | options, 40 + depth, 0, 30, 0, depth % 4])
+        with open(os.path.join(r, "d%d-o%02x" % (depth + 1, options)), "wb") as f:
+            f.write(head + body)

@@ -274,6 +274,11 @@ CRaster* CAnimDoc::CopyFrame(int32_t index) const
 
 bool CAnimDoc::SaveGif(const std::string& path)
 {
+    return SaveGif(path, GifWriteOptions{});
+}
+
+bool CAnimDoc::SaveGif(const std::string& path, const GifWriteOptions& options)
+{
     for (int32_t i = 0; i < m_nFrames; ++i) {
         m_frames[i]->SetFrame(i);
         m_frames[i]->SetNumFrames(m_nFrames);
@@ -290,6 +295,7 @@ bool CAnimDoc::SaveGif(const std::string& path)
         codec.SetLoops(0);
         codec.SetDisposalMethod(0);
         codec.SetComment("");
+        codec.SetWriteOptions(options);
         bWritten = codec.Encode(&file, m_frames, m_nFrames);
     }
     const bool bClosed = std::fclose(stream) == 0;

@@ -13,6 +13,8 @@
 
 #include "picture_holder.h"
 
+struct GifWriteOptions;
+
 class CAnimDoc : public CPictureHolder {
 public:
     static constexpr int32_t kMaxFrames = 256;
@@ -66,6 +68,8 @@ public:
     // Writes all frames as one looping animated GIF. False when the file cannot
     // be written or the writer refuses the frames; no partial file is left.
     bool SaveGif(const std::string& path);
+    // The same with the writer's options (coder, frame differencing).
+    bool SaveGif(const std::string& path, const GifWriteOptions& options);
 
     // Draws a frame on the owner's surface with its top-left corner at (x, y),
     // stretched to size x size, or at its own size when size is 0. Returns the

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "anim_doc.h"
+#include "gif_codec.h"
 #include "edit_picture.h"
 #include "preview_picture.h"
 
@@ -105,11 +106,11 @@ bool CommitPictureEdit(CAnimDoc& doc, CEditPicture& picture, PictureEdit& edit, 
 }
 
 AnimationCheck SaveAndCheckAnimation(CAnimDoc& doc, const std::string& path, int64_t maxBytes,
-                                     int64_t* fileBytes)
+                                     int64_t* fileBytes, const GifWriteOptions* options)
 {
     if (fileBytes)
         *fileBytes = 0;
-    if (!doc.SaveGif(path))
+    if (!(options ? doc.SaveGif(path, *options) : doc.SaveGif(path)))
         return AnimationCheck::SaveFailed;
     FILE* stream = std::fopen(path.c_str(), "rb");
     if (!stream)

@@ -12,6 +12,7 @@ class CAnimDoc;
 class CEditPicture;
 class CPreviewPicture;
 class CRaster;
+struct GifWriteOptions;
 
 // The picture editor's edit of its picture, as its page keeps it.
 struct PictureEdit {
@@ -64,5 +65,6 @@ enum class AnimationCheck {
     SaveFailed, // the file could not be written
     TooBig,     // written, but not smaller than the limit; the file is left for the caller to delete
 };
+// `options` chooses the writer's coder and frame differencing (null: the defaults).
 AnimationCheck SaveAndCheckAnimation(CAnimDoc& doc, const std::string& path, int64_t maxBytes,
-                                     int64_t* fileBytes);
+                                     int64_t* fileBytes, const GifWriteOptions* options = nullptr);

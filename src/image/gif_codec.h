@@ -25,8 +25,12 @@
 // one per frame.
 //
 // Writing: Encode writes an array of indexed pictures as one animated GIF
-// whose image data come from a run-length coder that emits a valid LZW code
-// stream without an LZW dictionary (gif_writer.cpp).
+// (gif_writer.cpp). By default the image data come from a run-length coder
+// that emits a valid LZW code stream without an LZW dictionary; its bytes
+// never change. GifWriteOptions choose a real LZW coder instead, and frame
+// differencing, which stores each later frame as the rectangle that changed.
+// Every write to the stream is checked: a full disk or a file-size limit
+// makes Encode fail with a text.
 //
 // Failures are reported by a false result and GetLastError(). A bad
 // signature, a frame out of range and a cancelled decode leave the text empty.
@@ -35,9 +39,28 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "raster.h"
 #include "raster_file.h"
+
+// How the writer compresses. Whatever is chosen, every decoder shows the
+// same pixels, delays and frame count.
+struct GifWriteOptions {
+    // A real LZW coder (dictionary, code widths up to 12 bits, a clear code
+    // when the table is full) instead of the run coder. With it, a frame whose
+    // colour table equals the global one does not repeat it.
+    bool bLzw = false;
+    // Every frame after the first stores only the rectangle that changed,
+    // unchanged pixels inside it made transparent where that is smaller, with
+    // "do not dispose" in every control block. Applies when the writer's
+    // disposal method is 0 or 1 and every frame lies on the first frame's screen.
+    bool bDifferencing = false;
+};
+
+// The writer's LZW coder on its own: the image data for `count` indices, each
+// below 2^codeSize (codeSize 2 to 8), as sub-blocks with their terminator.
+std::vector<uint8_t> GifLzwImageData(const uint8_t* indices, size_t count, int codeSize);
 
 class CRasterGifCodec : public CRaster {
 public:
@@ -66,8 +89,13 @@ public:
     int GetFailedFrame() const { return m_nFailedFrame; }
 
     // Writes frames[0] to frames[count-1] (indexed pictures) as one animated
-    // GIF89a file with this codec's loop count, disposal method and comment.
+    // GIF89a file with this codec's loop count, disposal method, comment and
+    // write options. A failed write of the stream (or of its final flush)
+    // makes it return false with "Write error"; the stream then holds a
+    // partial file, which the caller removes.
     bool Encode(CRasterFile* out, CRaster** frames, int count);
+    const GifWriteOptions& GetWriteOptions() const { return m_writeOptions; }
+    void SetWriteOptions(const GifWriteOptions& options) { m_writeOptions = options; }
 
     // Writer settings; a decode also fills them from the file it reads.
     int GetLoops() const { return m_nLoops; }
@@ -103,13 +131,11 @@ private:
     bool Fail(const char* text);
     bool Cancelled() const;
 
-    // writer
-    bool EncodeFrame(CRasterFile* out, CRaster* frame);
-
     // settings and values read from the file
     int m_nLoops = 0;
     int m_nDispose = 0;
     char m_szComment[256] = {};
+    GifWriteOptions m_writeOptions;
 
     // decoding state
     std::unique_ptr<ReadState> m_read;

@@ -1,16 +1,41 @@
 // The animated GIF writer.
 //
-// The image data are compressed by a run-length coder that never builds an
-// LZW dictionary. It predicts the dictionary the decoder will build: right
-// after a clear code, sending a pixel p and then the codes base, base+1,
+// A file is the signature, the logical screen (the first frame's size) with a
+// global colour table (the first frame's palette), the looping block, then for
+// every frame a graphic control block (disposal, delay, transparency), an image
+// descriptor, usually a local colour table, and the image data: a minimum code
+// size and LZW codes cut into sub-blocks of at most 255 bytes. A comment block
+// and the trailer end the file.
+//
+// Two coders make the image data. The default one, the run coder, never
+// builds an LZW dictionary. It predicts the dictionary the decoder will build:
+// right after a clear code, sending a pixel p and then the codes base, base+1,
 // base+2, ... makes the decoder define runs of 2, 3, 4, ... copies of p (each
 // code is the "not yet defined" case of LZW, so the decoder appends p to the
 // previous run). Later runs of the same pixel are sent with those run codes;
 // everything else is sent as plain index codes, with a clear code before the
 // decoder's code width would have to grow. The coder needs a few integers and
-// one 255-byte block, whatever the frame size.
+// one 255-byte block, whatever the frame size, and its bytes are fixed: files
+// made with it never change.
+//
+// The LZW coder is the usual one: the longest string already in the table is
+// sent as one code and the string plus the next pixel becomes a new entry; the
+// code width grows when the decoder's next free entry needs another bit, and a
+// clear code starts over when all 4096 entries are taken.
+//
+// Frame differencing keeps what every decoder shows: a frame after the first
+// covers only the rectangle in which its pixels differ from the picture shown
+// so far, and is drawn over that picture ("do not dispose"). Inside the
+// rectangle, pixels that do not change may become transparent when that makes
+// the frame's data smaller.
+//
+// Every byte goes through a sink that checks the stream's answer, so a full
+// disk or a file-size limit stops the writer with "Write error".
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "gif_codec.h"
 
@@ -18,6 +43,55 @@ namespace {
 
 struct GifWriteError {
     const char* text;
+};
+
+constexpr const char* kWriteError = "Write error";
+
+// Where the bytes of the file go: the output stream, every write checked, or
+// memory, for trial encodes.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    virtual void Put(const void* data, size_t n) = 0;
+    void Put(uint8_t b) { Put(&b, 1); }
+    void PutWord(uint32_t value)
+    {
+        const uint8_t bytes[2] = {uint8_t(value & 0xFF), uint8_t((value / 256) & 0xFF)};
+        Put(bytes, 2);
+    }
+};
+
+class StreamSink : public ByteSink {
+public:
+    explicit StreamSink(CRasterFile* out) : m_out(out) {}
+    using ByteSink::Put;
+    void Put(const void* data, size_t n) override
+    {
+        if (n > 0 && m_out->Write(data, 1, n) != n)
+            throw GifWriteError{kWriteError};
+    }
+    void Flush()
+    {
+        if (!m_out->Flush() || m_out->Error() != 0)
+            throw GifWriteError{kWriteError};
+    }
+
+private:
+    CRasterFile* m_out;
+};
+
+class MemorySink : public ByteSink {
+public:
+    using ByteSink::Put;
+    void Put(const void* data, size_t n) override
+    {
+        const auto* p = static_cast<const uint8_t*>(data);
+        m_bytes.insert(m_bytes.end(), p, p + n);
+    }
+    const std::vector<uint8_t>& Bytes() const { return m_bytes; }
+
+private:
+    std::vector<uint8_t> m_bytes;
 };
 
 // Newton's iteration from a power of two above the root; the caller corrects
@@ -85,7 +159,7 @@ struct GifRunState {
 
 class RunCoder {
 public:
-    RunCoder(CRasterFile* out, int initialWidth) : m_out(out)
+    RunCoder(ByteSink& out, int initialWidth) : m_out(out)
     {
         GifRunState& s = m_s;
         s.initialCodeWidth = initialWidth;
@@ -277,36 +351,151 @@ private:
 
     void WriteBlock()
     {
-        m_out->PutC(uint8_t(m_s.blockLength));
-        m_out->Write(m_s.block, 1, size_t(m_s.blockLength));
+        m_out.Put(uint8_t(m_s.blockLength));
+        m_out.Put(m_s.block, size_t(m_s.blockLength));
         m_s.blockLength = 0;
     }
 
-    CRasterFile* m_out;
+    ByteSink& m_out;
     GifRunState m_s;
 };
 
-void PutWord(CRasterFile* out, uint32_t value)
-{
-    out->PutC(uint8_t(value & 0xFF));
-    out->PutC(uint8_t((value / 256) & 0xFF));
-}
+// Code data cut into sub-blocks: a length byte, then up to 255 bytes.
+class SubBlocks {
+public:
+    explicit SubBlocks(ByteSink& out) : m_out(out) {}
+
+    void Append(uint8_t b)
+    {
+        m_block[m_length++] = b;
+        if (m_length == 255)
+            Flush();
+    }
+
+    void Flush()
+    {
+        if (m_length == 0)
+            return;
+        m_out.Put(uint8_t(m_length));
+        m_out.Put(m_block, m_length);
+        m_length = 0;
+    }
+
+private:
+    ByteSink& m_out;
+    uint8_t m_block[255] = {};
+    size_t m_length = 0;
+};
+
+class LzwCoder {
+public:
+    LzwCoder(ByteSink& out, int codeSize)
+        : m_blocks(out), m_codeSize(codeSize), m_clear(1 << codeSize), m_end(m_clear + 1)
+    {
+        Reset();
+        Emit(m_clear);
+    }
+
+    // c: the next pixel index, or -1 after the last pixel.
+    void Put(int32_t c)
+    {
+        if (c < 0)
+            return;
+        if (m_prefix < 0) {
+            m_prefix = c;
+            return;
+        }
+        const uint32_t key = (uint32_t(m_prefix) << 8 | uint32_t(c)) + 1;
+        uint32_t slot = (key * 2654435761u) >> (32 - kSlotBits);
+        while (m_keys[slot] != 0) {
+            if (m_keys[slot] == key) {
+                m_prefix = m_codes[slot];
+                return;
+            }
+            slot = (slot + 1) & (kSlots - 1);
+        }
+        Emit(m_prefix);
+        if (m_next < kMaxCodes) {
+            m_keys[slot] = key;
+            m_codes[slot] = uint16_t(m_next++);
+            // The decoder adds this entry when it reads the next code, and
+            // reads that code one bit wider once the entry needs it.
+            if (m_next > (1 << m_width) && m_width < 12)
+                ++m_width;
+        } else {
+            Emit(m_clear);
+            Reset();
+        }
+        m_prefix = c;
+    }
+
+    void Finish()
+    {
+        if (m_prefix >= 0) {
+            Emit(m_prefix);
+            // Reading that last code, the decoder adds one more entry and
+            // may widen its codes before it reads the end code.
+            if (m_next == (1 << m_width) && m_width < 12)
+                ++m_width;
+        }
+        Emit(m_end);
+        if (m_bitCount > 0)
+            m_blocks.Append(uint8_t(m_bitBuffer & 0xFF));
+        m_blocks.Flush();
+    }
+
+private:
+    static constexpr int kSlotBits = 13;  // 8192 slots for at most 4096 entries
+    static constexpr uint32_t kSlots = 1u << kSlotBits;
+    static constexpr int32_t kMaxCodes = 4096;
+
+    void Reset()
+    {
+        std::fill(std::begin(m_keys), std::end(m_keys), 0u);
+        m_width = m_codeSize + 1;
+        m_next = m_clear + 2;
+    }
+
+    void Emit(int32_t code)
+    {
+        m_bitBuffer |= uint32_t(code) << m_bitCount;
+        m_bitCount += m_width;
+        while (m_bitCount >= 8) {
+            m_blocks.Append(uint8_t(m_bitBuffer & 0xFF));
+            m_bitBuffer >>= 8;
+            m_bitCount -= 8;
+        }
+    }
+
+    SubBlocks m_blocks;
+    const int m_codeSize;
+    const int32_t m_clear;
+    const int32_t m_end;
+    int m_width = 0;
+    int32_t m_next = 0;
+    int32_t m_prefix = -1;
+    uint32_t m_bitBuffer = 0;
+    int m_bitCount = 0;
+    // (prefix code << 8 | pixel) + 1, 0 for an empty slot, and its code.
+    uint32_t m_keys[kSlots];
+    uint16_t m_codes[kSlots];
+};
 
 // The palette as GIF colour table entries: red, green, blue.
-void PutColourTable(CRasterFile* out, const CRaster& picture)
+std::vector<uint8_t> ColourTable(const CRaster& picture)
 {
+    std::vector<uint8_t> bytes;
     const RGBQUAD* pal = picture.GetPalette();
-    const uint32_t n = picture.GetNumColors();
     if (!pal)
-        return;
-    std::string bytes;
+        return bytes;
+    const uint32_t n = picture.GetNumColors();
     bytes.reserve(n * 3);
     for (uint32_t i = 0; i < n; ++i) {
-        bytes.push_back(char(pal[i].rgbRed));
-        bytes.push_back(char(pal[i].rgbGreen));
-        bytes.push_back(char(pal[i].rgbBlue));
+        bytes.push_back(pal[i].rgbRed);
+        bytes.push_back(pal[i].rgbGreen);
+        bytes.push_back(pal[i].rgbBlue);
     }
-    out->Write(bytes.data(), 1, bytes.size());
+    return bytes;
 }
 
 // A frame the writer can put into a file: pixels present and 1, 4 or 8 bits
@@ -321,7 +510,276 @@ void CheckFrame(const CRaster& frame)
         throw GifWriteError{"GIF frame too large"};
 }
 
+uint8_t IndexAt(const CRaster& frame, uint32_t x, uint32_t topRow)
+{
+    const uint32_t bpp = frame.GetBpp();
+    // Rows are stored bottom-up.
+    const uint8_t* bits = frame.GetBits(frame.GetHeight() - 1 - topRow);
+    if (bpp == 8)
+        return bits[x];
+    const uint32_t bit = x * bpp;
+    return uint8_t((bits[bit >> 3] >> (8 - bpp - (bit & 7))) & ((1u << bpp) - 1));
+}
+
+// One image block of the file: a frame's palette and delay with a rectangle
+// of pixels, its transparency and its disposal.
+struct ImageBlock {
+    const CRaster* frame = nullptr;
+    uint32_t left = 0, top = 0, width = 0, height = 0;
+    long trans = -1;
+    int disposal = 0;
+    // Indices of the rectangle, top row first; empty: the frame's own pixels.
+    std::vector<uint8_t> pixels;
+};
+
+template <class Coder>
+void FeedPixels(Coder& coder, const ImageBlock& image)
+{
+    if (!image.pixels.empty()) {
+        for (uint8_t p : image.pixels)
+            coder.Put(p);
+    } else {
+        const CRaster& f = *image.frame;
+        const uint32_t bpp = f.GetBpp();
+        for (uint32_t row = 0; row < image.height; ++row) {
+            if (bpp == 8) {
+                const uint8_t* bits = f.GetBits(image.height - 1 - row);
+                for (uint32_t x = 0; x < image.width; ++x)
+                    coder.Put(bits[x]);
+            } else {
+                for (uint32_t x = 0; x < image.width; ++x)
+                    coder.Put(IndexAt(f, x, row));
+            }
+        }
+    }
+    coder.Put(-1);
+    coder.Finish();
+}
+
+// The largest index among the image's pixels.
+uint8_t LargestIndex(const ImageBlock& image)
+{
+    if (!image.pixels.empty())
+        return *std::max_element(image.pixels.begin(), image.pixels.end());
+    uint8_t largest = 0;
+    for (uint32_t row = 0; row < image.height; ++row)
+        for (uint32_t x = 0; x < image.width; ++x)
+            largest = std::max(largest, IndexAt(*image.frame, x, row));
+    return largest;
+}
+
+// Minimum code size byte and the code data of an image.
+void PutImageData(ByteSink& out, const ImageBlock& image, bool bLzw)
+{
+    const uint32_t bpp = image.frame->GetBpp();
+    int codeSize = bpp < 2 ? 2 : int(bpp);
+    if (bLzw) {
+        // The codes only need to tell the indices the image uses: pictures
+        // that use the first few entries of a large table get shorter codes.
+        // The colour table stays as it is.
+        const uint32_t largest = LargestIndex(image);
+        codeSize = 2;
+        while ((1u << codeSize) <= largest)
+            ++codeSize;
+        out.Put(uint8_t(codeSize));
+        auto coder = std::make_unique<LzwCoder>(out, codeSize);
+        FeedPixels(*coder, image);
+    } else {
+        out.Put(uint8_t(codeSize));
+        RunCoder coder(out, codeSize + 1);
+        FeedPixels(coder, image);
+    }
+    out.Put(uint8_t(0));
+}
+
+size_t ImageDataSize(const ImageBlock& image, bool bLzw)
+{
+    MemorySink sink;
+    PutImageData(sink, image, bLzw);
+    return sink.Bytes().size();
+}
+
+// The picture shown so far while frames are differenced: 0xRRGGBB per pixel of
+// the screen, with kKnown set once some frame has painted the pixel.
+class ShownPicture {
+public:
+    static constexpr uint32_t kKnown = 0x01000000;
+
+    ShownPicture(uint32_t width, uint32_t height) : m_width(width), m_pixels(size_t(width) * height, 0) {}
+
+    uint32_t At(uint32_t x, uint32_t y) const { return m_pixels[size_t(y) * m_width + x]; }
+
+    // Paints the frame's opaque pixels, as a decoder shows them.
+    void Paint(const CRaster& frame, uint32_t left, uint32_t top)
+    {
+        const std::vector<uint32_t> colours = Colours(frame);
+        const long trans = frame.GetTransIndex();
+        for (uint32_t y = 0; y < frame.GetHeight(); ++y)
+            for (uint32_t x = 0; x < frame.GetWidth(); ++x) {
+                const uint8_t p = IndexAt(frame, x, y);
+                if (long(p) != trans)
+                    m_pixels[size_t(top + y) * m_width + left + x] = colours[p];
+            }
+    }
+
+    // The frame's palette as shown colours; entries past the palette show black.
+    static std::vector<uint32_t> Colours(const CRaster& frame)
+    {
+        std::vector<uint32_t> colours(256, kKnown);
+        const RGBQUAD* pal = frame.GetPalette();
+        for (uint32_t i = 0; pal && i < frame.GetNumColors() && i < 256; ++i)
+            colours[i] = kKnown | uint32_t(pal[i].rgbRed) << 16 | uint32_t(pal[i].rgbGreen) << 8 | pal[i].rgbBlue;
+        return colours;
+    }
+
+private:
+    uint32_t m_width;
+    std::vector<uint32_t> m_pixels;
+};
+
+// The image block that changes `shown` into what `frame` at (left, top) shows.
+ImageBlock DifferenceBlock(const CRaster& frame, uint32_t left, uint32_t top, const ShownPicture& shown,
+                           bool bLzw)
+{
+    const uint32_t w = frame.GetWidth();
+    const uint32_t h = frame.GetHeight();
+    const std::vector<uint32_t> colours = ShownPicture::Colours(frame);
+    const long trans = frame.GetTransIndex();
+    // A pixel changes what is shown when it is opaque and shows another colour
+    // (or paints a pixel no frame has painted yet).
+    std::vector<uint8_t> index(size_t(w) * h);
+    std::vector<bool> changed(size_t(w) * h);
+    uint32_t x0 = w, y0 = h, x1 = 0, y1 = 0;
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            const uint8_t p = IndexAt(frame, x, y);
+            const size_t i = size_t(y) * w + x;
+            index[i] = p;
+            if (long(p) != trans && shown.At(left + x, top + y) != colours[p]) {
+                changed[i] = true;
+                x0 = std::min(x0, x);
+                y0 = std::min(y0, y);
+                x1 = std::max(x1, x);
+                y1 = std::max(y1, y);
+            }
+        }
+
+    ImageBlock plain;
+    plain.frame = &frame;
+    plain.trans = trans;
+    plain.disposal = 1;
+    if (x0 > x1) {
+        // Nothing changes; the frame still takes its place with one pixel
+        // that shows what is there already.
+        x0 = x1 = 0;
+        y0 = y1 = 0;
+    }
+    plain.left = left + x0;
+    plain.top = top + y0;
+    plain.width = x1 - x0 + 1;
+    plain.height = y1 - y0 + 1;
+    plain.pixels.reserve(size_t(plain.width) * plain.height);
+    std::vector<bool> used(size_t(1) << frame.GetBpp());
+    bool bAnyUnchanged = false;
+    for (uint32_t y = y0; y <= y1; ++y)
+        for (uint32_t x = x0; x <= x1; ++x) {
+            const size_t i = size_t(y) * w + x;
+            plain.pixels.push_back(index[i]);
+            if (changed[i])
+                used[index[i]] = true;
+            else if (long(index[i]) != trans)
+                bAnyUnchanged = true;
+        }
+    if (!bAnyUnchanged)
+        return plain;
+
+    // The same rectangle with the unchanged pixels transparent, when an index
+    // is free for it: the frame's own transparent index, else one that no
+    // changed pixel uses.
+    long clearIndex = trans;
+    if (clearIndex < 0 || clearIndex >= long(used.size())) {
+        const auto freeIndex = std::find(used.begin(), used.end(), false);
+        if (freeIndex == used.end())
+            return plain;
+        clearIndex = long(freeIndex - used.begin());
+    }
+    ImageBlock see = plain;
+    see.trans = clearIndex;
+    size_t k = 0;
+    for (uint32_t y = y0; y <= y1; ++y)
+        for (uint32_t x = x0; x <= x1; ++x, ++k)
+            if (!changed[size_t(y) * w + x])
+                see.pixels[k] = uint8_t(clearIndex);
+    return ImageDataSize(see, bLzw) < ImageDataSize(plain, bLzw) ? see : plain;
+}
+
+// Differencing keeps every frame exact only when frames are drawn over one
+// another on the first frame's screen.
+bool CanDifference(CRaster** frames, int count, int disposal)
+{
+    if (disposal != 0 && disposal != 1)
+        return false;
+    const uint32_t sw = frames[0]->GetWidth();
+    const uint32_t sh = frames[0]->GetHeight();
+    for (int i = 0; i < count; ++i) {
+        if (!frames[i] || !frames[i]->IsValid() || !frames[i]->IsIndexed())
+            return false;
+        long left = 0, top = 0;
+        frames[i]->GetOffset(&left, &top);
+        if (left < 0 || top < 0 || uint64_t(left) + frames[i]->GetWidth() > sw ||
+            uint64_t(top) + frames[i]->GetHeight() > sh)
+            return false;
+    }
+    return true;
+}
+
+void PutImage(ByteSink& out, const ImageBlock& image, const std::vector<uint8_t>& globalTable, bool bLzw)
+{
+    const CRaster& frame = *image.frame;
+    const uint32_t bpp = frame.GetBpp();
+
+    // Graphic control extension.
+    const uint8_t gce[] = {0x21,
+                           0xF9,
+                           0x04,
+                           uint8_t(((image.disposal << 2) & 0x1C) | (image.trans != -1 ? 1 : 0)),
+                           uint8_t(frame.GetFrameDelay() & 0xFF),
+                           uint8_t((frame.GetFrameDelay() >> 8) & 0xFF),
+                           uint8_t(image.trans & 0xFF),
+                           0x00};
+    out.Put(gce, sizeof(gce));
+
+    // Image descriptor, with a local colour table unless the LZW coder is
+    // used and the frame's table is the global one.
+    const std::vector<uint8_t> table = ColourTable(frame);
+    out.Put(uint8_t(0x2C));
+    out.PutWord(image.left & 0xFFFF);
+    out.PutWord(image.top & 0xFFFF);
+    out.PutWord(image.width);
+    out.PutWord(image.height);
+    const bool bRepeatTable = !(bLzw && table == globalTable);
+    out.Put(uint8_t(bRepeatTable ? 0x80 | (bpp - 1) : 0x00));
+    if (bRepeatTable)
+        out.Put(table.data(), table.size());
+    PutImageData(out, image, bLzw);
+}
+
 } // namespace
+
+std::vector<uint8_t> GifLzwImageData(const uint8_t* indices, size_t count, int codeSize)
+{
+    if (codeSize < 2 || codeSize > 8)
+        return {};
+    MemorySink sink;
+    {
+        auto coder = std::make_unique<LzwCoder>(sink, codeSize);
+        for (size_t i = 0; i < count; ++i)
+            coder->Put(indices[i]);
+        coder->Finish();
+    }
+    sink.Put(uint8_t(0));
+    return sink.Bytes();
+}
 
 void CRasterGifCodec::SetComment(const char* text)
 {
@@ -330,104 +788,77 @@ void CRasterGifCodec::SetComment(const char* text)
         std::strncpy(m_szComment, text, sizeof(m_szComment) - 1);
 }
 
-bool CRasterGifCodec::Encode(CRasterFile* out, CRaster** frames, int count)
+bool CRasterGifCodec::Encode(CRasterFile* stream, CRaster** frames, int count)
 {
     try {
-        if (!out)
+        if (!stream)
             throw GifWriteError{"invalid file pointer"};
         if (!frames || count <= 0 || !frames[0])
             throw GifWriteError{"multipage GIF, no images!"};
         const CRaster& first = *frames[0];
         CheckFrame(first);
+        const bool bLzw = m_writeOptions.bLzw;
+        const bool bDifference = m_writeOptions.bDifferencing && CanDifference(frames, count, m_nDispose);
+        StreamSink out(stream);
 
-        out->Write("GIF89a", 1, 6);
-        PutWord(out, first.GetWidth());
-        PutWord(out, first.GetHeight());
+        out.Put("GIF89a", 6);
+        out.PutWord(first.GetWidth());
+        out.PutWord(first.GetHeight());
         const uint32_t bpp = first.GetBpp();
-        out->PutC(uint8_t(0x80 | ((bpp - 1) << 4) | (bpp - 1)));
-        out->PutC(0);  // background colour index
-        out->PutC(0);  // pixel aspect ratio
-        PutColourTable(out, first);
+        const uint8_t screen[] = {uint8_t(0x80 | ((bpp - 1) << 4) | (bpp - 1)), 0 /* background */,
+                                  0 /* aspect ratio */};
+        out.Put(screen, sizeof(screen));
+        const std::vector<uint8_t> globalTable = ColourTable(first);
+        out.Put(globalTable.data(), globalTable.size());
 
         static const uint8_t kLoopHead[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A',
                                             'P',  'E',  '2',  '.', '0', 0x03, 0x01};
-        out->Write(kLoopHead, 1, sizeof(kLoopHead));
-        PutWord(out, uint32_t(m_nLoops) & 0xFFFF);
-        out->PutC(0);
+        out.Put(kLoopHead, sizeof(kLoopHead));
+        out.PutWord(uint32_t(m_nLoops) & 0xFFFF);
+        out.Put(uint8_t(0));
 
+        std::unique_ptr<ShownPicture> shown;
+        if (bDifference)
+            shown = std::make_unique<ShownPicture>(first.GetWidth(), first.GetHeight());
         for (int i = 0; i < count; ++i) {
             if (!frames[i])
                 throw GifWriteError{"Bad image pointer"};
-            EncodeFrame(out, frames[i]);
+            const CRaster& frame = *frames[i];
+            CheckFrame(frame);
+            long left = 0;
+            long top = 0;
+            frame.GetOffset(&left, &top);
+            ImageBlock image;
+            if (shown && i > 0) {
+                image = DifferenceBlock(frame, uint32_t(left), uint32_t(top), *shown, bLzw);
+            } else {
+                image.frame = &frame;
+                image.left = uint32_t(left);
+                image.top = uint32_t(top);
+                image.width = frame.GetWidth();
+                image.height = frame.GetHeight();
+                image.trans = frame.GetTransIndex();
+                image.disposal = shown ? 1 : m_nDispose;
+            }
+            PutImage(out, image, globalTable, bLzw);
+            if (shown)
+                shown->Paint(frame, uint32_t(left), uint32_t(top));
         }
 
         const size_t commentLength = strnlen(m_szComment, 255);
         if (commentLength > 0) {
-            out->PutC(0x21);
-            out->PutC(0xFE);
-            out->PutC(uint8_t(commentLength));
-            out->Write(m_szComment, 1, commentLength);
-            out->PutC(0);
+            const uint8_t head[] = {0x21, 0xFE, uint8_t(commentLength)};
+            out.Put(head, sizeof(head));
+            out.Put(m_szComment, commentLength);
+            out.Put(uint8_t(0));
         }
-        out->PutC(0x3B);
+        out.Put(uint8_t(0x3B));
+        out.Flush();
         return true;
     } catch (const GifWriteError& e) {
         SetLastError(e.text);
         return false;
     }
-}
-
-bool CRasterGifCodec::EncodeFrame(CRasterFile* out, CRaster* frame)
-{
-    CheckFrame(*frame);
-    const uint32_t width = frame->GetWidth();
-    const uint32_t height = frame->GetHeight();
-    const uint32_t bpp = frame->GetBpp();
-    const long trans = frame->GetTransIndex();
-
-    // Graphic control extension.
-    out->PutC(0x21);
-    out->PutC(0xF9);
-    out->PutC(0x04);
-    out->PutC(uint8_t(((m_nDispose << 2) & 0x1C) | (trans != -1 ? 1 : 0)));
-    PutWord(out, frame->GetFrameDelay() & 0xFFFF);
-    out->PutC(uint8_t(trans & 0xFF));
-    out->PutC(0);
-
-    // Image descriptor with a local colour table.
-    long left = 0;
-    long top = 0;
-    frame->GetOffset(&left, &top);
-    out->PutC(0x2C);
-    PutWord(out, uint32_t(left) & 0xFFFF);
-    PutWord(out, uint32_t(top) & 0xFFFF);
-    PutWord(out, width);
-    PutWord(out, height);
-    out->PutC(uint8_t(0x80 | (bpp - 1)));
-    PutColourTable(out, *frame);
-
-    const int codeSize = bpp < 2 ? 2 : int(bpp);
-    out->PutC(uint8_t(codeSize));
-    RunCoder coder(out, codeSize + 1);
-    // Pixels go top row first; the picture stores its rows bottom-up.
-    const uint32_t mask = (1u << bpp) - 1;
-    for (uint32_t row = 0; row < height; ++row) {
-        const uint8_t* bits = frame->GetBits(height - 1 - row);
-        for (uint32_t x = 0; x < width; ++x) {
-            uint32_t index;
-            if (bpp == 8) {
-                index = bits[x];
-            } else {
-                const uint32_t bit = x * bpp;
-                index = (bits[bit >> 3] >> (8 - bpp - (bit & 7))) & mask;
-            }
-            coder.Put(int32_t(index));
-        }
-    }
-    coder.Put(-1);
-    coder.Finish();
-    out->PutC(0);
-    return true;
 }
 
 bool CRaster::Encode(CRasterFile* out, CRaster** frames, int count, uint32_t type)

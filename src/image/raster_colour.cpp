@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -64,80 +68,208 @@ uint8_t ClampByte(long v)
     return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
-// Finds the nearest palette entry as GetNearestIndex does (least squared
-// distance, the lowest index among equals) but faster: the entries are sorted
-// by green and the search walks outward from the colour's green, stopping on
-// each side once the green difference alone exceeds the best distance; and
-// answers for colours already seen are remembered.
+// Finds the nearest palette entry exactly as GetNearestIndex does (least
+// squared distance, the lowest index among equals), but fast.
+//
+// The colour cube is cut into cells. Only the entries whose nearest point of a
+// cell is no farther than the smallest "farthest point" distance of any entry
+// can be nearest to a colour inside the cell: the cell's candidates, kept in
+// palette order. Coarse cells (32 values of each channel) take their
+// candidates from the whole palette, fine cells (8 values) from their coarse
+// cell's candidates, which hold every entry that can be nearest inside it; a
+// colour is then compared with two or three entries of a 256-colour palette.
+// Cells are worked out the first time one of their colours is asked for. Each
+// candidate is compared by distance x 256 + index, so the smallest key is the
+// nearest entry and, among equals, the lowest index.
 class NearestFinder {
 public:
-    explicit NearestFinder(const CRaster& target) : m_keys(kSlots, 0), m_values(kSlots, 0)
+    explicit NearestFinder(const CRaster& target)
+        : m_coarseStart(kCoarseCells, kNotBuilt),
+          m_coarseCount(kCoarseCells, 0),
+          m_fineCells(kFineCells, Span{kNotBuilt, 0, 0})
     {
         const RGBQUAD* pal = target.GetPalette();
         for (uint32_t i = 0; pal && i < target.GetNumColors(); ++i)
-            m_entries.push_back(Entry{pal[i].rgbGreen, pal[i].rgbRed, pal[i].rgbBlue, uint8_t(i)});
-        std::stable_sort(m_entries.begin(), m_entries.end(),
-                         [](const Entry& a, const Entry& b) { return a.g < b.g; });
+            m_palette.push_back(Entry{pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue, uint8_t(i)});
     }
 
-    uint8_t Find(RGBQUAD c)
+    [[gnu::always_inline]] uint8_t Find(uint8_t r, uint8_t g, uint8_t b)
     {
-        const uint32_t rgb = (uint32_t(c.rgbRed) << 16) | (uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
-        const uint32_t key = rgb | kUsed;
-        const size_t slot = (rgb * 2654435761u) >> (32 - kSlotBits);
-        if (m_keys[slot] != key) {
-            m_keys[slot] = key;
-            m_values[slot] = Search(c);
+        if (m_palette.empty())
+            return 0;
+        const uint32_t cell = Cell(r, g, b, kFineBits);
+        if (m_fineCells[cell].start == kNotBuilt)
+            BuildFine(cell, r, g, b);
+        const Span& span = m_fineCells[cell];
+        if (span.count <= kScalarCount) {
+            const Entry* e = m_fine.data() + span.start;
+            const Entry* end = e + span.count;
+            uint32_t best = UINT32_MAX;
+            for (; e != end; ++e) {
+                const int32_t dr = int32_t(e->r) - r;
+                const int32_t dg = int32_t(e->g) - g;
+                const int32_t db = int32_t(e->b) - b;
+                best = std::min(best, uint32_t(dr * dr + dg * dg + db * db) << 8 | e->index);
+            }
+            return uint8_t(best & 0xFF);
         }
-        return m_values[slot];
+        const Group* group = m_groups.data() + span.groupStart;
+        const Group* end = group + (span.count + 3) / 4;
+#ifdef __SSE2__
+        // Four candidates at a time: (dr, dg) and (db, 0) pairs multiplied
+        // and added in 32-bit lanes give the squared distances.
+        const __m128i rg = _mm_set1_epi32(int32_t(uint32_t(r) | uint32_t(g) << 16));
+        const __m128i b0 = _mm_set1_epi32(int32_t(b));
+        __m128i best = _mm_set1_epi32(INT32_MAX);
+        for (; group != end; ++group) {
+            const __m128i drg = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(group->rg)), rg);
+            const __m128i db0 = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(group->b0)), b0);
+            const __m128i d = _mm_add_epi32(_mm_madd_epi16(drg, drg), _mm_madd_epi16(db0, db0));
+            const __m128i key =
+                _mm_or_si128(_mm_slli_epi32(d, 8), _mm_load_si128(reinterpret_cast<const __m128i*>(group->index)));
+            const __m128i less = _mm_cmplt_epi32(key, best);
+            best = _mm_or_si128(_mm_and_si128(less, key), _mm_andnot_si128(less, best));
+        }
+        auto lower = [](__m128i a, __m128i c) {
+            const __m128i less = _mm_cmplt_epi32(a, c);
+            return _mm_or_si128(_mm_and_si128(less, a), _mm_andnot_si128(less, c));
+        };
+        best = lower(best, _mm_shuffle_epi32(best, 0x4E));
+        best = lower(best, _mm_shuffle_epi32(best, 0xB1));
+        const int32_t key = _mm_cvtsi128_si32(best);
+#else
+        int32_t key = INT32_MAX;
+        for (; group != end; ++group)
+            for (int k = 0; k < 4; ++k) {
+                const int32_t dr = group->rg[2 * k] - r;
+                const int32_t dg = group->rg[2 * k + 1] - g;
+                const int32_t db = group->b0[2 * k] - b;
+                key = std::min(key, (dr * dr + dg * dg + db * db) << 8 | group->index[k]);
+            }
+#endif
+        return uint8_t(key & 0xFF);
     }
 
 private:
     struct Entry {
-        uint8_t g, r, b, index;
+        uint8_t r, g, b, index;
     };
+    // Four candidates of a fine cell: red and green, blue and 0, in pairs of
+    // 16-bit values, and the indices. A cell's last group repeats its last
+    // candidate where it has fewer than four left.
+    struct alignas(16) Group {
+        int16_t rg[8];
+        int16_t b0[8];
+        int32_t index[4];
+    };
+    // Where a fine cell's candidates are in m_fine, and in groups of four in
+    // m_groups.
+    struct Span {
+        uint32_t start;
+        uint32_t count;
+        uint32_t groupStart;
+    };
+    // Up to this many candidates are compared one by one.
+    static constexpr uint32_t kScalarCount = 4;
 
-    uint8_t Search(RGBQUAD c) const
+    static constexpr int kCoarseBits = 5;  // a coarse cell spans 32 values of a channel
+    static constexpr int kFineBits = 3;    // a fine cell spans 8
+    static constexpr uint32_t kCoarseCells = 1u << (3 * (8 - kCoarseBits));
+    static constexpr uint32_t kFineCells = 1u << (3 * (8 - kFineBits));
+    static constexpr uint32_t kNotBuilt = UINT32_MAX;
+
+    static uint32_t Cell(uint8_t r, uint8_t g, uint8_t b, int bits)
     {
-        if (m_entries.empty())
-            return 0;
-        long best = 200000;
-        uint8_t bestIndex = 0;
-        auto consider = [&](const Entry& e) {
-            const long dr = long(e.r) - c.rgbRed;
-            const long dg = long(e.g) - c.rgbGreen;
-            const long db = long(e.b) - c.rgbBlue;
-            const long d = dr * dr + dg * dg + db * db;
-            if (d < best || (d == best && e.index < bestIndex)) {
-                best = d;
-                bestIndex = e.index;
-            }
-        };
-        const auto start = std::lower_bound(m_entries.begin(), m_entries.end(), c.rgbGreen,
-                                            [](const Entry& e, uint8_t g) { return e.g < g; });
-        // Upward from the first entry whose green is not below the colour's.
-        for (auto it = start; it != m_entries.end(); ++it) {
-            const long dg = long(it->g) - c.rgbGreen;
-            if (dg * dg > best)
-                break;
-            consider(*it);
-        }
-        for (auto it = start; it != m_entries.begin();) {
-            --it;
-            const long dg = long(c.rgbGreen) - it->g;
-            if (dg * dg > best)
-                break;
-            consider(*it);
-        }
-        return bestIndex;
+        const int shift = 8 - bits;
+        return (uint32_t(r >> bits) << (2 * shift)) | (uint32_t(g >> bits) << shift) | uint32_t(b >> bits);
     }
 
-    static constexpr int kSlotBits = 16;
-    static constexpr size_t kSlots = size_t(1) << kSlotBits;
-    static constexpr uint32_t kUsed = 0x01000000;
-    std::vector<Entry> m_entries;
-    std::vector<uint32_t> m_keys;
-    std::vector<uint8_t> m_values;
+    // Appends to `out` the entries of from[0..n) that can be nearest to a
+    // colour of the cell whose channels start at lo and span `side` values.
+    static void Candidates(const Entry* from, size_t n, const int32_t lo[3], int32_t side, std::vector<Entry>& out)
+    {
+        auto nearSquare = [side](int32_t v, int32_t l) {
+            const int32_t d = v < l ? l - v : v > l + side - 1 ? v - (l + side - 1) : 0;
+            return d * d;
+        };
+        auto farSquare = [side](int32_t v, int32_t l) {
+            const int32_t d = std::max(v - l, l + side - 1 - v);
+            return d * d;
+        };
+        int32_t bound = INT32_MAX;
+        for (size_t i = 0; i < n; ++i)
+            bound = std::min(bound, farSquare(from[i].r, lo[0]) + farSquare(from[i].g, lo[1]) +
+                                        farSquare(from[i].b, lo[2]));
+        for (size_t i = 0; i < n; ++i)
+            if (nearSquare(from[i].r, lo[0]) + nearSquare(from[i].g, lo[1]) + nearSquare(from[i].b, lo[2]) <= bound)
+                out.push_back(from[i]);
+    }
+
+    [[gnu::noinline]] void BuildFine(uint32_t cell, uint8_t r, uint8_t g, uint8_t b)
+    {
+        const uint32_t coarse = Cell(r, g, b, kCoarseBits);
+        if (m_coarseStart[coarse] == kNotBuilt) {
+            const int32_t mask = ~((1 << kCoarseBits) - 1);
+            const int32_t lo[3] = {r & mask, g & mask, b & mask};
+            m_coarseStart[coarse] = uint32_t(m_coarse.size());
+            Candidates(m_palette.data(), m_palette.size(), lo, 1 << kCoarseBits, m_coarse);
+            m_coarseCount[coarse] = uint16_t(m_coarse.size() - m_coarseStart[coarse]);
+        }
+        const int32_t mask = ~((1 << kFineBits) - 1);
+        const int32_t lo[3] = {r & mask, g & mask, b & mask};
+        const size_t start = m_fine.size();
+        Candidates(m_coarse.data() + m_coarseStart[coarse], m_coarseCount[coarse], lo, 1 << kFineBits, m_fine);
+        const size_t count = m_fine.size() - start;
+        const size_t groupStart = m_groups.size();
+        for (size_t i = 0; count > kScalarCount && i < count; i += 4) {
+            Group group;
+            for (size_t k = 0; k < 4; ++k) {
+                const Entry& e = m_fine[start + std::min(i + k, count - 1)];
+                group.rg[2 * k] = e.r;
+                group.rg[2 * k + 1] = e.g;
+                group.b0[2 * k] = e.b;
+                group.b0[2 * k + 1] = 0;
+                group.index[k] = e.index;
+            }
+            m_groups.push_back(group);
+        }
+        m_fineCells[cell] = Span{uint32_t(start), uint32_t(count), uint32_t(groupStart)};
+    }
+
+    std::vector<Entry> m_palette;
+    std::vector<uint32_t> m_coarseStart;
+    std::vector<uint16_t> m_coarseCount;
+    std::vector<Entry> m_coarse;
+    std::vector<Span> m_fineCells;
+    std::vector<Entry> m_fine;
+    std::vector<Group> m_groups;
+};
+
+// Error diffusion arithmetic as tables: share x error / 16 truncated toward
+// zero for the four shares, and the clamp of a channel plus a share.
+class DiffusionTables {
+public:
+    DiffusionTables()
+    {
+        for (int32_t e = -255; e <= 255; ++e) {
+            m_share[0][e + 255] = int16_t(7 * e / 16);
+            m_share[1][e + 255] = int16_t(2 * e / 16);
+            m_share[2][e + 255] = int16_t(4 * e / 16);
+            m_share[3][e + 255] = int16_t(1 * e / 16);
+        }
+        for (int32_t v = -kClampLow; v < 256 + kClampLow; ++v)
+            m_clamp[v + kClampLow] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+
+    // The shares of error e for the next pixel (7), the pixels above to the
+    // left (2), straight above (4) and to the right (1).
+    const int16_t* Shares(int k) const { return m_share[k] + 255; }
+    uint8_t Clamp(int32_t v) const { return m_clamp[v + kClampLow]; }
+
+private:
+    static constexpr int32_t kClampLow = 256;
+    int16_t m_share[4][511];
+    uint8_t m_clamp[256 + 2 * kClampLow];
 };
 
 } // namespace
@@ -173,20 +305,99 @@ bool CRaster::DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* pale
     // Error diffusion pushes what the chosen entry misses onto the next pixel
     // of the row and onto three pixels of the row above (y + 1, as rows count
     // from the bottom), so the error flows upward through the picture.
+    NearestFinder nearest(result);
+    const RGBQUAD* resultPalette = result.GetPalette();
+    if (head.biBitCount == 24) {
+        // True colour: the row being reduced and the row above it are worked
+        // on as copies (red, green, blue), which is all the diffusion touches;
+        // the source itself stays as it is, since the result replaces it.
+        static const DiffusionTables tables;
+        const int16_t* right = tables.Shares(0);
+        const int16_t* upLeft = tables.Shares(1);
+        const int16_t* up = tables.Shares(2);
+        const int16_t* upRight = tables.Shares(3);
+        const size_t w = size_t(width);
+        // One spare pixel on each side takes the shares that fall outside.
+        std::vector<uint8_t> currentRow((w + 2) * 3), aboveRow((w + 2) * 3);
+        std::vector<uint8_t> indices(w);
+        auto load = [&](std::vector<uint8_t>& row, long y) {
+            const uint8_t* p = GetBits(uint32_t(y));
+            uint8_t* q = row.data() + 3;
+            for (size_t x = 0; x < w; ++x) {
+                q[3 * x] = p[3 * x + 2];
+                q[3 * x + 1] = p[3 * x + 1];
+                q[3 * x + 2] = p[3 * x];
+            }
+        };
+        if (height > 0)
+            load(currentRow, 0);
+        for (long y = 0; y < height; ++y) {
+            if (info.nEscape)
+                break;
+            info.nProgress = int32_t(y * 100 / height);
+            const bool bAbove = errorDiffusion && y + 1 < height;
+            if (bAbove)
+                load(aboveRow, y + 1);
+            uint8_t* c = currentRow.data() + 3;
+            uint8_t* a = aboveRow.data() + 3;
+            // One loop per case, so the pixel loop carries no tests of them.
+            auto reduceRow = [&](auto diffuse, auto above) {
+                for (size_t x = 0; x < w; ++x, c += 3, a += 3) {
+                    const uint8_t index = nearest.Find(c[0], c[1], c[2]);
+                    indices[x] = index;
+                    if constexpr (!decltype(diffuse)::value)
+                        continue;
+                    const RGBQUAD shown = resultPalette[index];
+                    auto spread = [&](int k, int32_t e) {
+                        c[3 + k] = tables.Clamp(c[3 + k] + right[e]);
+                        if constexpr (decltype(above)::value) {
+                            a[k - 3] = tables.Clamp(a[k - 3] + upLeft[e]);
+                            a[k] = tables.Clamp(a[k] + up[e]);
+                            a[k + 3] = tables.Clamp(a[k + 3] + upRight[e]);
+                        }
+                    };
+                    spread(0, int32_t(c[0]) - shown.rgbRed);
+                    spread(1, int32_t(c[1]) - shown.rgbGreen);
+                    spread(2, int32_t(c[2]) - shown.rgbBlue);
+                }
+            };
+            if (!errorDiffusion)
+                reduceRow(std::false_type{}, std::false_type{});
+            else if (bAbove)
+                reduceRow(std::true_type{}, std::true_type{});
+            else
+                reduceRow(std::true_type{}, std::false_type{});
+            uint8_t* out = result.GetBits(uint32_t(y));
+            if (bpp == 8) {
+                std::memcpy(out, indices.data(), w);
+            } else {
+                for (size_t x = 0; x < w; ++x)
+                    result.SetPixelIndex(long(x), y, indices[x]);
+            }
+            if (y + 1 < height) {
+                if (bAbove)
+                    currentRow.swap(aboveRow);
+                else
+                    load(currentRow, y + 1);
+            }
+        }
+        Transfer(result);
+        return true;
+    }
+
+    // Indexed sources: the error goes back into the source through
+    // SetPixelColor, which takes the nearest entry of the source's palette.
     struct Share {
         long dx, dy, weight;
     };
     static constexpr Share kShares[] = {{1, 0, 7}, {-1, 1, 2}, {0, 1, 4}, {1, 1, 1}};
-
-    NearestFinder nearest(result);
-    const RGBQUAD* resultPalette = result.GetPalette();
     for (long y = 0; y < height; ++y) {
         if (GetEscape())
             break;
         info.nProgress = int32_t(y * 100 / height);
         for (long x = 0; x < width; ++x) {
             const RGBQUAD c = GetPixelColor(x, y);
-            const uint8_t index = nearest.Find(c);
+            const uint8_t index = nearest.Find(c.rgbRed, c.rgbGreen, c.rgbBlue);
             result.SetPixelIndex(x, y, index);
             if (!errorDiffusion)
                 continue;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "gif_codec.h"
 #include "picture_holder.h"
 #include "tool_command.h"
 #include "tool_support.h"
@@ -30,7 +31,9 @@ const char kConvertHelp[] =
     "  --light B[,C]          brightness B and contrast C in percent (default 100)\n"
     "  --bpp N[:dither]       change to N bits per pixel (1, 4, 8 or 24); fewer bits\n"
     "                         use the standard palette, ':dither' adds error diffusion\n"
-    "  --gif-palette          256-colour optimised palette, as for a GIF frame\n";
+    "  --gif-palette          256-colour optimised palette, as for a GIF frame\n"
+    "\n"
+    "GIF output:\n";
 
 enum class OpKind { RotateLeft, RotateRight, Mirror, Flip, Crop, Resample, Light, Bpp, GifPalette };
 
@@ -130,11 +133,13 @@ int RunConvertCommand(int argc, char** argv)
 {
     if (WantsHelp(argc, argv)) {
         std::fputs(kConvertHelp, stdout);
+        std::fputs(kGifWriteOptionsHelp, stdout);
         return 0;
     }
     std::string path;
     std::string out;
     std::vector<Operation> ops;
+    GifWriteOptions gifOptions;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
         auto needValue = [&](std::string* value) {
@@ -150,6 +155,8 @@ int RunConvertCommand(int argc, char** argv)
                 return Fail("convert: -o needs a file name");
             continue;
         }
+        if (ParseGifWriteOption(arg, &gifOptions))
+            continue;
         if (arg == "--rotate-left")
             op.kind = OpKind::RotateLeft;
         else if (arg == "--rotate-right")
@@ -219,7 +226,7 @@ int RunConvertCommand(int argc, char** argv)
         if (!PrepareGifFrame(picture))
             return Fail("convert: the picture cannot be made a GIF frame");
         CRaster* frames[] = {&picture};
-        if (!WriteGifFile(frames, 1, out, &error))
+        if (!WriteGifFile(frames, 1, out, gifOptions, &error))
             return Fail(error);
         return 0;
     }

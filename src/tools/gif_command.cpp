@@ -1,9 +1,10 @@
-// tessary-anim gif OUT.gif FILE... [--delay D]
+// tessary-anim gif OUT.gif FILE... [--delay D] [--lzw|--optimize]
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "gif_codec.h"
 #include "picture_holder.h"
 #include "tool_command.h"
 #include "tool_support.h"
@@ -11,7 +12,7 @@
 namespace {
 
 const char kGifHelp[] =
-    "usage: tessary-anim gif OUT.gif FILE... [--delay D]\n"
+    "usage: tessary-anim gif OUT.gif FILE... [--delay D] [--lzw|--optimize]\n"
     "\n"
     "Writes the pictures, in the order given, as one animated GIF that loops for\n"
     "ever. Each picture is loaded as the wizard loads it (frame 0 of an animation)\n"
@@ -30,14 +31,18 @@ int RunGifCommand(int argc, char** argv)
 {
     if (WantsHelp(argc, argv)) {
         std::fputs(kGifHelp, stdout);
+        std::fputs(kGifWriteOptionsHelp, stdout);
         return 0;
     }
     std::string out;
     std::vector<std::string> inputs;
     long delay = -1;
+    GifWriteOptions gifOptions;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--delay") {
+        if (ParseGifWriteOption(arg, &gifOptions)) {
+            continue;
+        } else if (arg == "--delay") {
             if (i + 1 >= argc || !ParseLong(argv[i + 1], &delay) || delay < 0 || delay > 65535)
                 return Fail("gif: --delay needs a number of hundredths of a second from 0 to 65535");
             ++i;
@@ -82,7 +87,7 @@ int RunGifCommand(int argc, char** argv)
         frames.push_back(&picture);
         holders.push_back(std::move(holder));
     }
-    if (!WriteGifFile(frames.data(), int(frames.size()), out, &error))
+    if (!WriteGifFile(frames.data(), int(frames.size()), out, gifOptions, &error))
         return Fail(error);
     return 0;
 }

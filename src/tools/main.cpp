@@ -1,4 +1,5 @@
 // tessary-anim: runs the wizard's picture work without a window.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +24,10 @@ int main(int argc, char** argv)
         return 0;
     }
     InstallConsoleBoxes();
+    // Past a file-size limit (ulimit -f) a write must fail with EFBIG, so the
+    // command can report it and remove its partial output, instead of the
+    // process being killed with the file half written.
+    std::signal(SIGXFSZ, SIG_IGN);
     for (const ToolCommand* c = kToolCommands; c->name; ++c) {
         if (std::strcmp(argv[1], c->name) == 0)
             return c->run(argc - 2, argv + 2);

@@ -18,6 +18,7 @@
 #include "anim_doc.h"
 #include "edit_picture.h"
 #include "edit_result.h"
+#include "gif_codec.h"
 #include "messages.h"
 #include "picture_holder.h"
 #include "selection_tool.h"
@@ -54,9 +55,9 @@ const char kMakeHelp[] =
     "  --max-bytes N          refuse an animation of N bytes or more (exit 2; no\n"
     "                         output is written); by default there is no limit\n"
     "  --lang CODE            language of the messages (EN, FR, DE, SP, IT, PT,\n"
-    "                         NL, PL, CZ, RU, CHS, CHT; default EN)\n"
-    "\n"
-    "Exit status: 0 written, 1 bad source or failure, 2 too big for the phone.\n";
+    "                         NL, PL, CZ, RU, CHS, CHT; default EN)\n";
+
+const char kMakeExitHelp[] = "\nExit status: 0 written, 1 bad source or failure, 2 too big for the phone.\n";
 
 // Where the picture editor shows its picture box on its page.
 constexpr int32_t kPictureBoxX = 33;
@@ -81,6 +82,7 @@ struct MakeOptions {
     uint32_t delay = 0;
     int64_t maxBytes = INT64_MAX;
     std::string lang = "EN";
+    GifWriteOptions gifOptions;
 };
 
 bool ParseUnsigned(const std::string& text, uint32_t* value)
@@ -106,7 +108,9 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
         std::string v;
         long n = 0;
         std::vector<long> list;
-        if (arg == "-o" || arg == "--output") {
+        if (ParseGifWriteOption(arg, &o->gifOptions)) {
+            continue;
+        } else if (arg == "-o" || arg == "--output") {
             if (!value(&o->output))
                 return Fail("make: " + arg + " needs a file name");
         } else if (arg == "--size") {
@@ -228,6 +232,8 @@ int RunMakeCommand(int argc, char** argv)
 {
     if (WantsHelp(argc, argv)) {
         std::fputs(kMakeHelp, stdout);
+        std::fputs(kGifWriteOptionsHelp, stdout);
+        std::fputs(kMakeExitHelp, stdout);
         return 0;
     }
     MakeOptions o;
@@ -295,9 +301,14 @@ int RunMakeCommand(int argc, char** argv)
     if (!MakeTempPath(o.output, &tempPath, &error))
         return Fail("make: " + error);
     int64_t length = 0;
-    const AnimationCheck check = SaveAndCheckAnimation(doc, tempPath, o.maxBytes, &length);
+    errno = 0;
+    const AnimationCheck check = SaveAndCheckAnimation(doc, tempPath, o.maxBytes, &length, &o.gifOptions);
     if (check == AnimationCheck::SaveFailed) {
+        // A refused write (full disk, size limit) leaves its reason in errno.
+        const int reason = errno;
         std::remove(tempPath.c_str());
+        if (reason != 0)
+            return Fail("make: cannot write '" + o.output + "': " + std::strerror(reason));
         PrintError(g_messages.MsgInvalidPicture + " " + o.output);
         return 1;
     }

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "gif_codec.h"
 #include "picture_holder.h"
 #include "raster.h"
 #include "raster_file.h"
@@ -378,7 +379,27 @@ bool PrepareGifFrame(CRaster& picture)
     return true;
 }
 
-bool WriteGifFile(CRaster** frames, int count, const std::string& path, std::string* error)
+const char kGifWriteOptionsHelp[] =
+    "  --lzw                  compress with LZW: smaller files, same pixels\n"
+    "  --optimize             LZW, and every frame after the first stores only\n"
+    "                         what changed: smaller still, same pixels\n";
+
+bool ParseGifWriteOption(const std::string& arg, GifWriteOptions* options)
+{
+    if (arg == "--lzw") {
+        options->bLzw = true;
+        return true;
+    }
+    if (arg == "--optimize") {
+        options->bLzw = true;
+        options->bDifferencing = true;
+        return true;
+    }
+    return false;
+}
+
+bool WriteGifFile(CRaster** frames, int count, const std::string& path, const GifWriteOptions& options,
+                  std::string* error)
 {
     if (LowerExtension(path) != "gif") {
         *error = "'" + path + "': the output must end in .gif";
@@ -388,9 +409,15 @@ bool WriteGifFile(CRaster** frames, int count, const std::string& path, std::str
     if (!out.Open(path, error))
         return false;
     CRasterIOFile stream(out.Stream());
-    CRaster writer(FormatGif);
-    if (!writer.Encode(&stream, frames, count, FormatGif)) {
-        *error = std::string("cannot write the animation: ") + writer.GetLastError();
+    CRasterGifCodec writer;
+    writer.SetWriteOptions(options);
+    errno = 0;
+    if (!writer.Encode(&stream, frames, count)) {
+        // A refused write leaves its reason (a full disk, a size limit) in errno.
+        if (errno != 0 && std::ferror(out.Stream()))
+            *error = "cannot write '" + path + "': " + std::strerror(errno);
+        else
+            *error = std::string("cannot write the animation: ") + writer.GetLastError();
         return false;
     }
     return out.Commit(error);

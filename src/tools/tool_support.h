@@ -9,6 +9,7 @@
 
 class CRaster;
 class CPictureHolder;
+struct GifWriteOptions;
 
 // Every line the tool prints on stderr starts with "tessary-anim: ", so a
 // script can tell the tool's words from those of the programs around it.
@@ -111,5 +112,13 @@ bool WritePortableMap(const CRaster& picture, const std::string& path, std::stri
 // palette; the frame delay survives the conversion.
 bool PrepareGifFrame(CRaster& picture);
 
+// --lzw (the LZW coder) and --optimize (LZW and frame differencing), taken by
+// every command that writes a GIF: true when `arg` is one of them, which is
+// then set in *options.
+bool ParseGifWriteOption(const std::string& arg, GifWriteOptions* options);
+// Their lines for a command's --help.
+extern const char kGifWriteOptionsHelp[];
+
 // Writes the frames as one looping animated GIF through the library's writer.
-bool WriteGifFile(CRaster** frames, int count, const std::string& path, std::string* error);
+bool WriteGifFile(CRaster** frames, int count, const std::string& path, const GifWriteOptions& options,
+                  std::string* error);
