@@ -68,4 +68,20 @@ TEST(StartPageLanguages, EveryLanguagePlaysItsMovieAndGoesOn)
     }
 }
 
+// A language code without movies (or no settings store at all, which gives an
+// empty code) still shows the wizard, in English, and the wizard can be left.
+TEST(StartPageLanguages, ACodeWithoutMoviesShowsTheEnglishPagesAndCanBeLeft)
+{
+    for (const char* code : {"xx", ""}) {
+        SCOPED_TRACE(std::string("code '") + code + "'");
+        e2e::WizardDriver wizard(code);
+        const std::string played = wizard.Page(0)->m_movie->MoviePlayed();
+        EXPECT_NE(played.find("/EN/Plendix.qml"), std::string::npos) << played;
+        EXPECT_EQ(wizard.Frame().windowTitle().toStdString(), "Create Animation");
+        ASSERT_TRUE(wizard.Click(QStringLiteral("window_exit")))
+            << wizard.VisibleNames().join(QStringLiteral(", ")).toStdString();
+        EXPECT_EQ(wizard.Frame().result(), QDialog::Accepted);
+    }
+}
+
 } // namespace
