@@ -6,6 +6,7 @@
 // page inside it. Exits non-zero when a check fails.
 #include "dlg_frame.h"
 #include "movie_ctrl.h"
+#include "registry_store.h"
 #include "route_tables.h"
 #include "wiz_page.h"
 #include "wizard_driver_support.h"
@@ -80,6 +81,39 @@ void Walk(const std::string& language, const QString& folder)
     }
 }
 
+// ---- Save and transfer: the transfer page's result screens, with the real link.
+void ShootTransferResults(const std::string& language, const QString& folder)
+{
+    e2e::WizardDriver wizard(language);
+    const QString code = QString::fromStdString(language);
+    const std::string phone = e2e::WorkFolder() + "/screens-phone";
+    QDir().mkpath(QString::fromStdString(phone));
+    qputenv("TESSARY_PHONE_STORAGE", QByteArray::fromStdString(phone));
+    wizard.Frame().raise();
+    e2e::Wait(900);
+    wizard.Key(Qt::Key_Return);
+    Check(wizard.Click(QStringLiteral("choiceNew")), code + QStringLiteral(": choiceNew"));
+    // The link reads its setting for every file: a link it does not have fails.
+    const struct {
+        const char* link;
+        const char* name;
+    } results[] = {{"USB", "7-sent"}, {"Bluetooth", "8-failed"}};
+    for (const auto& result : results) {
+        platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary", "Current Link", result.link);
+        // From the start page (or back from the transfer page) on to the transfer page.
+        for (int i = 0; i < 4 && wizard.CurrentPage() != kPageTransfer; ++i)
+            wizard.Click(QStringLiteral("nextButton"));
+        Check(wizard.CurrentPage() == kPageTransfer, code + QStringLiteral(": transfer page for ") + result.name);
+        CMovieCtrl* movie = wizard.Page(kPageTransfer)->m_movie;
+        for (int waited = 0; movie->FrameNum() != 9 && waited < 20000; waited += 50)
+            e2e::Wait(50);
+        Check(movie->FrameNum() == 9, code + QStringLiteral(": result shown for ") + result.name);
+        Shoot(wizard, folder, code + QLatin1Char('-') + QLatin1String(result.name));
+        wizard.Click(QStringLiteral("back"));
+    }
+    qunsetenv("TESSARY_PHONE_STORAGE");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -104,6 +138,7 @@ int main(int argc, char** argv)
 
     Walk("EN", folder);
     Walk("CHS", folder);
+    ShootTransferResults("EN", folder);
     std::printf("%d failed checks\n", g_failures);
     return g_failures == 0 ? 0 : 1;
 }
