@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -165,6 +166,29 @@ TEST_F(LinkProgram, AWriteFailureIsReportedAndLeavesNoPartFile)
     const std::string small = RandomBytes(4000, 4);
     ASSERT_EQ(Send(Source("small.gif", small), "Anim", wrapper), "");
     EXPECT_EQ(testsupport::ReadFile(phone / "Anim/small.gif"), small);
+}
+
+TEST_F(LinkProgram, ALinkStoppedMidwayRemovesItsPartFile)
+{
+    // 1 GiB without disk blocks: the link is stopped at its first word, long
+    // before it could have written it all.
+    const std::string source = scratch.File("big.gif");
+    testsupport::WriteFile(source, "GIF89a");
+    fs::resize_file(source, std::uintmax_t{1} << 30);
+    LinkClientSettings settings;
+    settings.executable = kLink;
+    CLinkClient client(settings);
+    client.SetSettingReader([](const std::string&) { return std::string("Anim"); });
+    bool stopped = false;
+    client.SetEventHandler([&](const LinkEvent&) {
+        if (!stopped)
+            ::kill(client.ChildPid(), SIGTERM);
+        stopped = true;
+    });
+    const std::string failure = client.SendToPhone(source, "PhoneImageFolder");
+    EXPECT_NE(failure.find("ended during the transfer (exit code 143)"), std::string::npos) << failure;
+    EXPECT_TRUE(fs::is_directory(phone / "Anim"));
+    EXPECT_TRUE(Files(phone).empty()) << "left: " << (Files(phone).empty() ? "" : Files(phone)[0]);
 }
 
 TEST_F(LinkProgram, TheCurrentLinkSettingIsObeyed)

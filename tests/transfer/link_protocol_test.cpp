@@ -151,26 +151,4 @@ TEST(LinkJson, EscapesAndSurrogatePairsBecomeUtf8)
     }
 }
 
-TEST(LinkJson, IntegersAreTakenOnlyWholeAndInRange)
-{
-    const struct {
-        const char* json;
-        bool ok;
-        int64_t value;
-    } cases[] = {
-        {"0", true, 0},          {"-12", false, 0},   {"100", true, 100}, {"1e2", true, 100},
-        {"2.5", false, 0},       {"101", false, 0},    {"-1", true, -1},   {"\"5\"", false, 0},
-        {"true", false, 0},
-    };
-    for (const auto& c : cases) {
-        JsonValue v;
-        ASSERT_TRUE(ParseJson(c.json, &v, nullptr)) << c.json;
-        int64_t n = 0;
-        EXPECT_EQ(v.AsInteger(-1, 100, &n), c.ok) << c.json;
-        if (c.ok) {
-            EXPECT_EQ(n, c.value) << c.json;
-        }
-    }
-}
-
 } // namespace

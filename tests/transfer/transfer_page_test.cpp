@@ -183,6 +183,12 @@ TEST_F(TransferPage, FailuresShowTheTitleTheEscapedReasonAndTheHint)
         EXPECT_TRUE(fs::exists(g_tempGifPath)) << c.mode;
     }
     EXPECT_TRUE(fs::is_empty(phone));
+    // And leaving asks nothing: this page has no unsaved changes.
+    platform::MessageBoxRecorder boxes;
+    ShowOnly(kPageTransfer, kPageSave);
+    Command(kPageTransfer, "exit");
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(frame->result(), QDialog::Accepted);
 }
 
 TEST_F(TransferPage, ASecondTransferAfterAFailureReusesTheLinkClient)

@@ -1,5 +1,6 @@
-// The texts the save and transfer pages give their movies: filled in one pass,
-// every value escaped for the movie's rich text, the progress held to its bar.
+// The rules under the texts the save and transfer pages give their movies
+// (the whole texts are checked through the pages): filled in one pass, every
+// value escaped for the movie's rich text, the progress held to its bar.
 #include "transfer_text.h"
 
 #include <gtest/gtest.h>
@@ -38,34 +39,6 @@ TEST(TransferText, PlaceholdersAreFilledInOnePass)
     };
     for (const auto& c : cases)
         EXPECT_EQ(FillPlaceholdersOnce(c.text, {{"%1%", c.first}, {"%2%", c.second}}), c.want) << c.text;
-}
-
-TEST(TransferText, SavePageSentenceNamesTheGifAndItsSize)
-{
-    const std::string movieTemplate = "Your animation %1% (%2% bytes) is ready. %1%: %2%";
-    EXPECT_EQ(SavePageText(movieTemplate, "holiday", 4567),
-              "Your animation holiday.gif (4567 bytes) is ready. holiday.gif: 4567");
-    EXPECT_EQ(SavePageText(movieTemplate, "party", 12),
-              "Your animation party.gif (12 bytes) is ready. party.gif: 12");
-    EXPECT_EQ(SavePageText("%1% %2%", "a<b>c", 0), "a&lt;b&gt;c.gif 0");
-    EXPECT_EQ(SavePageText("%1% %2%", "up %2% & down", 7), "up %2% &amp; down.gif 7");
-}
-
-TEST(TransferText, FailureTextHasTheBoldTitleTheReasonAndTheHint)
-{
-    EXPECT_EQ(TransferFailureText("Transfer error.", "No phone found.", "Press \"Previous\" to try again."),
-              "<B>Transfer error.</B>\n\nNo phone found.\n\nPress \"Previous\" to try again.");
-    EXPECT_EQ(TransferFailureText("T", "cannot write <a&b>.gif", "H"), "<B>T</B>\n\ncannot write &lt;a&amp;b&gt;.gif\n\nH");
-}
-
-TEST(TransferText, SuccessTextNamesTheGifWithoutMarkUp)
-{
-    EXPECT_EQ(TransferSuccessText("Your animation %1% is now on your phone. %1%!", "holiday"),
-              "Your animation holiday.gif is now on your phone. holiday.gif!");
-    // A name with mark-up must not look bold: the movie shows bold texts as errors.
-    const std::string text = TransferSuccessText("Done: %1%", "a<b>c");
-    EXPECT_EQ(text, "Done: a&lt;b&gt;c.gif");
-    EXPECT_EQ(text.find('<'), std::string::npos);
 }
 
 TEST(TransferText, ProgressBarFramesRunFromOneToTwentySix)
