@@ -12,6 +12,10 @@
 #include "wizard_driver_support.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
@@ -93,6 +97,33 @@ void ShootTransferResults(const std::string& language, const QString& folder)
     e2e::Wait(900);
     wizard.Key(Qt::Key_Return);
     Check(wizard.Click(QStringLiteral("choiceNew")), code + QStringLiteral(": choiceNew"));
+
+    // The save dialog itself: a name typed without extension is saved as a GIF.
+    for (int i = 0; i < 3 && wizard.CurrentPage() != kPageSave; ++i)
+        wizard.Click(QStringLiteral("nextButton"));
+    Check(wizard.CurrentPage() == kPageSave, code + QStringLiteral(": save page"));
+    const QString saved = QString::fromStdString(e2e::WorkFolder()) + QStringLiteral("/screens-saved");
+    QDir().mkpath(saved);
+    platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary\\Customization Wizards\\user", "PathAnim",
+                                saved.toStdString() + "/");
+    bool dialogSeen = false;
+    QTimer::singleShot(1500, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialogSeen = true;
+        const QRect area = dialog->frameGeometry();
+        dialog->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(folder + QLatin1Char('/') + code + QStringLiteral("-5b-save-dialog.png"));
+        // As the user types it: a name without extension.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("copy"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    wizard.Click(QStringLiteral("SaveOnComp"));
+    Check(dialogSeen, code + QStringLiteral(": the save dialog was shown"));
+    Check(QFile::exists(saved + QStringLiteral("/copy.gif")), code + QStringLiteral(": the copy was saved as copy.gif"));
+
     // The link reads its setting for every file: a link it does not have fails.
     const struct {
         const char* link;
