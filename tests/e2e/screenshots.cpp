@@ -5,6 +5,8 @@
 // backdrop outside the shape (rounded corners, curved lower sides) and the
 // page inside it. Exits non-zero when a check fails.
 #include "dlg_frame.h"
+#include "dlg_wiz6.h"
+#include "link_client.h"
 #include "movie_ctrl.h"
 #include "registry_store.h"
 #include "route_tables.h"
@@ -123,6 +125,26 @@ void ShootTransferResults(const std::string& language, const QString& folder)
     wizard.Click(QStringLiteral("SaveOnComp"));
     Check(dialogSeen, code + QStringLiteral(": the save dialog was shown"));
     Check(QFile::exists(saved + QStringLiteral("/copy.gif")), code + QStringLiteral(": the copy was saved as copy.gif"));
+
+    // While sending: a slow stand-in link, caught half way.
+    qputenv("TESSARY_LINK", (QCoreApplication::applicationDirPath() + QStringLiteral("/tessary-fake-link")).toUtf8());
+    qputenv("FAKE_LINK_MODE", "slow");
+    platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary", "Current Link", "USB");
+    bool sendingSeen = false;
+    QTimer::singleShot(1200, [&] {
+        sendingSeen = wizard.CurrentPage() == kPageTransfer && wizard.Page(kPageTransfer)->m_movie->FrameNum() == 8;
+        const QImage shot = Grab(wizard.Frame());
+        shot.save(folder + QLatin1Char('/') + code + QStringLiteral("-6b-sending.png"));
+    });
+    wizard.Click(QStringLiteral("nextButton"));
+    CMovieCtrl* sending = wizard.Page(kPageTransfer)->m_movie;
+    for (int waited = 0; sending->FrameNum() != 9 && waited < 20000; waited += 50)
+        e2e::Wait(50);
+    Check(sendingSeen, code + QStringLiteral(": the transfer screen while sending"));
+    wizard.Click(QStringLiteral("back"));
+    static_cast<CDlgWiz6*>(wizard.Page(kPageTransfer))->m_pLink.reset();
+    qunsetenv("TESSARY_LINK");
+    qunsetenv("FAKE_LINK_MODE");
 
     // The link reads its setting for every file: a link it does not have fails.
     const struct {
