@@ -6,5 +6,6 @@ const ToolCommand kToolCommands[] = {
     {"decode", "decode one frame of a picture to PPM or PAM", RunDecodeCommand},
     {"convert", "turn, mirror, crop, scale, lighten or reduce a picture and write it", RunConvertCommand},
     {"gif", "write pictures as one looping animated GIF", RunGifCommand},
+    {"send", "send a file to the phone through the phone link", RunSendCommand},
     {nullptr, nullptr, nullptr},
 };

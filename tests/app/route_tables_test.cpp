@@ -9,7 +9,9 @@
 #include "wizard_test_support.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -150,6 +152,13 @@ protected:
     {
         wizard_test::EnsureApp();
         g_messages = BuildMessages("EN");
+        // The animation editor leaves its animation for the save page, which
+        // refuses to show without it.
+        g_tempGifPath = animation.filePath(QStringLiteral("animation.gif")).toStdString();
+        QFile gif(QString::fromStdString(g_tempGifPath));
+        ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
+        gif.write("GIF89a");
+        gif.close();
         movies = std::make_unique<wizard_test::RecordingMovies>();
         frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
         frame->OnInitDialog();
@@ -162,6 +171,7 @@ protected:
         movies.reset();
     }
 
+    QTemporaryDir animation;
     std::unique_ptr<wizard_test::RecordingMovies> movies;
     std::unique_ptr<CDlgFrame> frame;
 };

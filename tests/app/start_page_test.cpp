@@ -30,7 +30,13 @@ protected:
     {
         wizard_test::EnsureApp();
         g_messages = BuildMessages("EN");
-        g_tempGifPath.clear();
+        // The animation editor leaves its animation for the save page, which
+        // refuses to show without it.
+        g_tempGifPath = animation.filePath(QStringLiteral("animation.gif")).toStdString();
+        QFile gif(QString::fromStdString(g_tempGifPath));
+        ASSERT_TRUE(gif.open(QIODevice::WriteOnly));
+        gif.write("GIF89a");
+        gif.close();
         movies = std::make_unique<RecordingMovies>();
         frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
         frame->OnInitDialog();
@@ -71,6 +77,7 @@ protected:
         Pump();
     }
 
+    QTemporaryDir animation;
     std::unique_ptr<RecordingMovies> movies;
     std::unique_ptr<CDlgFrame> frame;
 };

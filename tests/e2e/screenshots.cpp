@@ -5,12 +5,19 @@
 // backdrop outside the shape (rounded corners, curved lower sides) and the
 // page inside it. Exits non-zero when a check fails.
 #include "dlg_frame.h"
+#include "dlg_wiz6.h"
+#include "link_client.h"
 #include "movie_ctrl.h"
+#include "registry_store.h"
 #include "route_tables.h"
 #include "wiz_page.h"
 #include "wizard_driver_support.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTimer>
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
@@ -80,6 +87,86 @@ void Walk(const std::string& language, const QString& folder)
     }
 }
 
+// ---- Save and transfer: the transfer page's result screens, with the real link.
+void ShootTransferResults(const std::string& language, const QString& folder)
+{
+    e2e::WizardDriver wizard(language);
+    const QString code = QString::fromStdString(language);
+    const std::string phone = e2e::WorkFolder() + "/screens-phone";
+    QDir().mkpath(QString::fromStdString(phone));
+    qputenv("TESSARY_PHONE_STORAGE", QByteArray::fromStdString(phone));
+    wizard.Frame().raise();
+    e2e::Wait(900);
+    wizard.Key(Qt::Key_Return);
+    Check(wizard.Click(QStringLiteral("choiceNew")), code + QStringLiteral(": choiceNew"));
+
+    // The save dialog itself: a name typed without extension is saved as a GIF.
+    for (int i = 0; i < 3 && wizard.CurrentPage() != kPageSave; ++i)
+        wizard.Click(QStringLiteral("nextButton"));
+    Check(wizard.CurrentPage() == kPageSave, code + QStringLiteral(": save page"));
+    const QString saved = QString::fromStdString(e2e::WorkFolder()) + QStringLiteral("/screens-saved");
+    QDir().mkpath(saved);
+    platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary\\Customization Wizards\\user", "PathAnim",
+                                saved.toStdString() + "/");
+    bool dialogSeen = false;
+    QTimer::singleShot(1500, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialogSeen = true;
+        const QRect area = dialog->frameGeometry();
+        dialog->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(folder + QLatin1Char('/') + code + QStringLiteral("-5b-save-dialog.png"));
+        // As the user types it: a name without extension.
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("copy"));
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    wizard.Click(QStringLiteral("SaveOnComp"));
+    Check(dialogSeen, code + QStringLiteral(": the save dialog was shown"));
+    Check(QFile::exists(saved + QStringLiteral("/copy.gif")), code + QStringLiteral(": the copy was saved as copy.gif"));
+
+    // While sending: a slow stand-in link, caught half way.
+    qputenv("TESSARY_LINK", (QCoreApplication::applicationDirPath() + QStringLiteral("/tessary-fake-link")).toUtf8());
+    qputenv("FAKE_LINK_MODE", "slow");
+    platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary", "Current Link", "USB");
+    bool sendingSeen = false;
+    QTimer::singleShot(1200, [&] {
+        sendingSeen = wizard.CurrentPage() == kPageTransfer && wizard.Page(kPageTransfer)->m_movie->FrameNum() == 8;
+        const QImage shot = Grab(wizard.Frame());
+        shot.save(folder + QLatin1Char('/') + code + QStringLiteral("-6b-sending.png"));
+    });
+    wizard.Click(QStringLiteral("nextButton"));
+    CMovieCtrl* sending = wizard.Page(kPageTransfer)->m_movie;
+    for (int waited = 0; sending->FrameNum() != 9 && waited < 20000; waited += 50)
+        e2e::Wait(50);
+    Check(sendingSeen, code + QStringLiteral(": the transfer screen while sending"));
+    wizard.Click(QStringLiteral("back"));
+    static_cast<CDlgWiz6*>(wizard.Page(kPageTransfer))->m_pLink.reset();
+    qunsetenv("TESSARY_LINK");
+    qunsetenv("FAKE_LINK_MODE");
+
+    // The link reads its setting for every file: a link it does not have fails.
+    const struct {
+        const char* link;
+        const char* name;
+    } results[] = {{"USB", "7-sent"}, {"Bluetooth", "8-failed"}};
+    for (const auto& result : results) {
+        platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary", "Current Link", result.link);
+        // From the start page (or back from the transfer page) on to the transfer page.
+        for (int i = 0; i < 4 && wizard.CurrentPage() != kPageTransfer; ++i)
+            wizard.Click(QStringLiteral("nextButton"));
+        Check(wizard.CurrentPage() == kPageTransfer, code + QStringLiteral(": transfer page for ") + result.name);
+        CMovieCtrl* movie = wizard.Page(kPageTransfer)->m_movie;
+        for (int waited = 0; movie->FrameNum() != 9 && waited < 20000; waited += 50)
+            e2e::Wait(50);
+        Check(movie->FrameNum() == 9, code + QStringLiteral(": result shown for ") + result.name);
+        Shoot(wizard, folder, code + QLatin1Char('-') + QLatin1String(result.name));
+        wizard.Click(QStringLiteral("back"));
+    }
+    qunsetenv("TESSARY_PHONE_STORAGE");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -104,6 +191,7 @@ int main(int argc, char** argv)
 
     Walk("EN", folder);
     Walk("CHS", folder);
+    ShootTransferResults("EN", folder);
     std::printf("%d failed checks\n", g_failures);
     return g_failures == 0 ? 0 : 1;
 }

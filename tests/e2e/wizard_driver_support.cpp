@@ -9,6 +9,11 @@
 #include "movie_ctrl.h"
 #include "wiz_page.h"
 
+#include "anim_doc.h"
+#include "edit_result.h"
+#include "raster.h"
+#include "wizard_globals.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -93,6 +98,7 @@ WizardDriver::WizardDriver(const std::string& language)
     EnsureApp();
     WriteSettings(language);
     g_messages = BuildMessages(language);
+    WriteTemporaryAnimation("holiday");
     m_frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
     m_frame->OnInitDialog();
     m_frame->show();
@@ -149,6 +155,43 @@ QStringList WizardDriver::VisibleNames() const
     if (page)
         Collect(page->m_movie->rootObject(), names);
     return names;
+}
+
+// ---- Save and transfer -------------------------------------------------------
+
+std::string WorkFolder()
+{
+    return Folder().path().toStdString();
+}
+
+std::string WriteTemporaryAnimation(const std::string& name)
+{
+    // The document keeps its last frame: the first new one replaces it.
+    while (g_animDoc.GetFrameCount() > 1)
+        g_animDoc.DeleteFrame(g_animDoc.GetFrameCount() - 1);
+    g_animDoc.SetDelayLimits(5, 500, 50);
+    for (int f = 0; f < 4; ++f) {
+        auto* picture = new CRaster(32, 32, 8, FormatGif);
+        for (int i = 0; i < 4; ++i)
+            picture->SetPaletteIndex(uint8_t(i), uint8_t(70 * i), uint8_t(200 - 40 * i), uint8_t(60 * f));
+        for (long y = 0; y < 32; ++y)
+            for (long x = 0; x < 32; ++x)
+                picture->SetPixelIndex(x, y, uint8_t((x / 8 + y / 8 + f) % 4));
+        picture->SetFrameDelay(25);
+        if (f == 0 && g_animDoc.GetFrameCount() == 1)
+            g_animDoc.ReplaceFrame(0, picture);
+        else
+            g_animDoc.InsertFrame(g_animDoc.GetFrameCount(), picture);
+    }
+    g_strAnimName = name;
+    g_tempGifPath = TemporaryGifPath(WorkFolder() + "/install/", name);
+    QDir().mkpath(QString::fromStdString(WorkFolder() + "/install/temp"));
+    if (!g_animDoc.SaveGif(g_tempGifPath))
+        return {};
+    QFile file(QString::fromStdString(g_tempGifPath));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll().toStdString();
 }
 
 } // namespace e2e

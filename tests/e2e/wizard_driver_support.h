@@ -43,4 +43,13 @@ private:
     std::unique_ptr<CDlgFrame> m_frame;
 };
 
+// ---- Save and transfer -------------------------------------------------------
+// The folder of the driver's settings store and installation ("<folder>/install/").
+std::string WorkFolder();
+// Fills g_animDoc with a few frames and writes them, as the animation editor
+// does before the save page, to the temporary GIF of `name` (g_tempGifPath,
+// g_strAnimName). Returns the file's bytes. The driver writes one for
+// "holiday" when it starts, so the save page has its animation.
+std::string WriteTemporaryAnimation(const std::string& name);
+
 } // namespace e2e
