@@ -31,8 +31,11 @@ enum class FitOrder {
     FramesFirst,  // fewer frames in full colour; fewer colours only with one frame left
 };
 
-// Colours first: on photos and flat cartoons alike the shown moments stay
-// closer to the unreduced animation (bench/fit_order_compare.cpp).
+// Colours first. Measured by bench/fit_order_compare.cpp (PSNR of every shown
+// moment against the unreduced animation, limits from 90 % to 20 % of the
+// LZW and differencing size): on a flat cartoon colours first stays closer by
+// 0.7 to 4.7 dB at every limit; on a slowly panning photo the two orders are
+// within 2.4 dB of each other, each ahead at some limits.
 inline constexpr FitOrder kDefaultFitOrder = FitOrder::ColoursFirst;
 
 // The fewest colours a fitting goes down to.
