@@ -244,9 +244,10 @@ int32_t MostFramesUnder(int32_t count, int64_t countBytes, int64_t limit, Size s
     while (tooBig - fitting > 1) {
         int32_t next = fitting + (tooBig - fitting) / 2;
         if (sameSide < 3 && tooBigBytes > fittingBytes) {
-            const int64_t at =
-                fitting + (limit - 1 - fittingBytes) * (tooBig - fitting) / (tooBigBytes - fittingBytes);
-            next = int32_t(std::clamp<int64_t>(at, fitting + 1, tooBig - 1));
+            // In floating point: the limit may be any size the caller gives.
+            const double at = fitting + double(limit - 1 - fittingBytes) * (tooBig - fitting) /
+                                            double(tooBigBytes - fittingBytes);
+            next = int32_t(std::clamp<double>(at, fitting + 1, tooBig - 1));
         }
         const int64_t bytes = size(next);
         const bool bFitted = bytes >= 0 && bytes < limit;
