@@ -6,7 +6,9 @@ turn a picture or an animated GIF into a 128 x 128 phone animation:
   gifsicle --resize-fit 128x128 SOURCE -o OUT.gif     (GIF sources only)
 
 Sources: a 320 x 240 animated GIF, a 640 x 480 PNG and a 4000 x 3000 JPEG
-photo. `make` on the animation also runs with --lzw and --optimize.
+photo. `make` on the animation also runs with --lzw, --optimize and
+--fit-bytes 102400 (the phone's default limit), whose time is also given as a
+ratio to one plain `make` of the same source.
 
 Usage: make_compare.py [BUILD_DIR] [--frames N] [--runs R]
 
@@ -86,7 +88,7 @@ def main():
         for src in sources:
             outs = {name: os.path.join(d, name + '.gif') for name in ('ours', 'convert', 'gifsicle')}
             cmds = {
-                'ours': [tool, 'make', src, '-o', outs['ours']],
+                'ours': [tool, 'make', src, '-o', outs['ours'], '--max-bytes', '0'],
                 'convert': [CONVERT, src, '-coalesce', '-resize', '128x128^', '-gravity', 'center',
                             '-extent', '128x128', outs['convert']],
                 'gifsicle': ['gifsicle', '--resize-fit', '128x128', src, '-o', outs['gifsicle']],
@@ -96,8 +98,10 @@ def main():
             else:
                 outs['ours --lzw'] = os.path.join(d, 'ours-lzw.gif')
                 outs['ours --optimize'] = os.path.join(d, 'ours-optimize.gif')
-                cmds['ours --lzw'] = [tool, 'make', src, '-o', outs['ours --lzw'], '--lzw']
-                cmds['ours --optimize'] = [tool, 'make', src, '-o', outs['ours --optimize'], '--optimize']
+                cmds['ours --lzw'] = [tool, 'make', src, '-o', outs['ours --lzw'], '--lzw', '--max-bytes', '0']
+                cmds['ours --optimize'] = [tool, 'make', src, '-o', outs['ours --optimize'], '--optimize', '--max-bytes', '0']
+                outs['ours --fit-bytes'] = os.path.join(d, 'ours-fit.gif')
+                cmds['ours --fit-bytes'] = [tool, 'make', src, '-o', outs['ours --fit-bytes'], '--fit-bytes', '102400']
             results = {}
             for name, cmd in cmds.items():
                 results[name] = (timed(cmd, runs), os.path.getsize(outs[name]))
@@ -105,6 +109,9 @@ def main():
             for name, ((t, cpu), size) in results.items():
                 print('  %-15s %8.3f s wall %8.3f s cpu %9d bytes' % (name, t, cpu, size))
             (ours_t, ours_cpu), ours_size = results['ours']
+            if 'ours --fit-bytes' in results:
+                (t, cpu), size = results['ours --fit-bytes']
+                print('  --fit-bytes / plain make  wall %.2f  cpu %.2f' % (t / ours_t, cpu / ours_cpu))
             for name in results:
                 if not name.startswith('ours'):
                     (t, cpu), size = results[name]

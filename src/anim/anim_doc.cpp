@@ -277,26 +277,30 @@ bool CAnimDoc::SaveGif(const std::string& path)
     return SaveGif(path, GifWriteOptions{});
 }
 
-bool CAnimDoc::SaveGif(const std::string& path, const GifWriteOptions& options)
+bool CAnimDoc::SaveGif(CRasterFile* out, const GifWriteOptions& options)
 {
     for (int32_t i = 0; i < m_nFrames; ++i) {
         m_frames[i]->SetFrame(i);
         m_frames[i]->SetNumFrames(m_nFrames);
         m_frames[i]->SetType(FormatBmp);
     }
+    CRasterGifCodec codec;
+    codec.SetLoops(0);
+    codec.SetDisposalMethod(0);
+    codec.SetComment("");
+    codec.SetWriteOptions(options);
+    return codec.Encode(out, m_frames, m_nFrames);
+}
 
+bool CAnimDoc::SaveGif(const std::string& path, const GifWriteOptions& options)
+{
     FILE* stream = std::fopen(path.c_str(), "wb");
     if (!stream)
         return false;
     bool bWritten;
     {
         CRasterIOFile file(stream);
-        CRasterGifCodec codec;
-        codec.SetLoops(0);
-        codec.SetDisposalMethod(0);
-        codec.SetComment("");
-        codec.SetWriteOptions(options);
-        bWritten = codec.Encode(&file, m_frames, m_nFrames);
+        bWritten = SaveGif(&file, options);
     }
     const bool bClosed = std::fclose(stream) == 0;
     if (bWritten && bClosed)

@@ -13,6 +13,7 @@
 
 #include "picture_holder.h"
 
+class CRasterFile;
 struct GifWriteOptions;
 
 class CAnimDoc : public CPictureHolder {
@@ -70,6 +71,8 @@ public:
     bool SaveGif(const std::string& path);
     // The same with the writer's options (coder, frame differencing).
     bool SaveGif(const std::string& path, const GifWriteOptions& options);
+    // The same file written to a stream (memory, or a counter of bytes).
+    bool SaveGif(CRasterFile* out, const GifWriteOptions& options);
 
     // Draws a frame on the owner's surface with its top-left corner at (x, y),
     // stretched to size x size, or at its own size when size is 0. Returns the

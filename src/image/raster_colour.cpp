@@ -80,7 +80,9 @@ uint8_t ClampByte(long v)
 // colour is then compared with two or three entries of a 256-colour palette.
 // Cells are worked out the first time one of their colours is asked for. Each
 // candidate is compared by distance x 256 + index, so the smallest key is the
-// nearest entry and, among equals, the lowest index.
+// nearest entry and, among equals, the lowest index. The answers for the
+// colours asked last are kept in a small table by colour: flat areas and
+// slow gradients ask for the same colours again and again.
 class NearestFinder {
 public:
     explicit NearestFinder(const CRaster& target)
@@ -97,6 +99,18 @@ public:
     {
         if (m_palette.empty())
             return 0;
+        const uint32_t rgb = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
+        const uint32_t slot = (rgb * 0x9E3779B1u) >> (32 - kCacheBits);
+        if (m_cacheKey[slot] == rgb)
+            return m_cacheIndex[slot];
+        const uint8_t found = Search(r, g, b);
+        m_cacheKey[slot] = rgb;
+        m_cacheIndex[slot] = found;
+        return found;
+    }
+
+    uint8_t Search(uint8_t r, uint8_t g, uint8_t b)
+    {
         const uint32_t cell = Cell(r, g, b, kFineBits);
         if (m_fineCells[cell].start == kNotBuilt)
             BuildFine(cell, r, g, b);
@@ -236,6 +250,9 @@ private:
         m_fineCells[cell] = Span{uint32_t(start), uint32_t(count), uint32_t(groupStart)};
     }
 
+    static constexpr int kCacheBits = 12;
+    std::vector<uint32_t> m_cacheKey = std::vector<uint32_t>(1u << kCacheBits, UINT32_MAX);
+    std::vector<uint8_t> m_cacheIndex = std::vector<uint8_t>(1u << kCacheBits, 0);
     std::vector<Entry> m_palette;
     std::vector<uint32_t> m_coarseStart;
     std::vector<uint16_t> m_coarseCount;
@@ -271,6 +288,118 @@ private:
     int16_t m_share[4][511];
     uint8_t m_clamp[256 + 2 * kClampLow];
 };
+
+// Reduces a true-colour picture into `result`, whose palette is set.
+//
+// Error diffusion pushes what the chosen entry misses onto the next pixel of
+// the row (7/16) and onto three pixels of the row above (2/16, 4/16, 1/16 to
+// the left, straight up and to the right; y + 1 is above, as rows count from
+// the bottom), each share truncated toward zero and each sum clamped to 0..255
+// at once. A pixel's colour is therefore final once the pixel before it and
+// the pixels below it up to one to its right are done, and the sums on a pixel
+// come in the order: from below left, below, below right, then from the left.
+//
+// Each pixel waits for the one before it, so a single row is one long chain of
+// dependent steps. Rows are therefore reduced a band at a time, each row of
+// the band two pixels behind the row below it: at every step the rows' pixels
+// are independent of one another and the processor works on all of them at
+// once, while every pixel still receives the same sums in the same order as
+// row after row would give it. The rows are worked on as copies (red, green,
+// blue) with one spare pixel on each side for the shares that fall outside;
+// the source itself is not changed.
+void ReduceTrueColour(CRaster& source, CRaster& result, NearestFinder& nearest, bool errorDiffusion)
+{
+    static const DiffusionTables tables;
+    const int16_t* right = tables.Shares(0);
+    const int16_t* upLeft = tables.Shares(1);
+    const int16_t* up = tables.Shares(2);
+    const int16_t* upRight = tables.Shares(3);
+    const RGBQUAD* palette = result.GetPalette();
+    const bool bByteIndices = result.GetBpp() == 8;
+    const long width = long(source.GetWidth());
+    const long height = long(source.GetHeight());
+    const size_t w = size_t(width);
+    const size_t stride = (w + 2) * 3;
+
+    constexpr int kBand = 4;
+    // Rows y to y + kBand - 1 of a band, and the row above them, which takes
+    // their shares and is the next band's first row.
+    std::vector<uint8_t> rowData(stride * (kBand + 1));
+    uint8_t* rows[kBand + 1];
+    for (int j = 0; j <= kBand; ++j)
+        rows[j] = rowData.data() + stride * size_t(j) + 3;
+    std::vector<uint8_t> indexData(w * kBand);
+    auto load = [&](uint8_t* row, long y) {
+        const uint8_t* p = source.GetBits(uint32_t(y));
+        for (size_t x = 0; x < w; ++x) {
+            row[3 * x] = p[3 * x + 2];
+            row[3 * x + 1] = p[3 * x + 1];
+            row[3 * x + 2] = p[3 * x];
+        }
+    };
+
+    if (!errorDiffusion) {
+        for (long y = 0; y < height && !source.GetEscape(); ++y) {
+            source.SetProgress(y * 100 / height);
+            load(rows[0], y);
+            uint8_t* out = bByteIndices ? result.GetBits(uint32_t(y)) : indexData.data();
+            for (size_t x = 0; x < w; ++x)
+                out[x] = nearest.Find(rows[0][3 * x], rows[0][3 * x + 1], rows[0][3 * x + 2]);
+            if (!bByteIndices)
+                for (size_t x = 0; x < w; ++x)
+                    result.SetPixelIndex(long(x), y, out[x]);
+        }
+        return;
+    }
+
+    // One pixel: its entry, and its error spread to the right and above.
+    auto reducePixel = [&](uint8_t* c, uint8_t* a, uint8_t* out) {
+        const uint8_t index = nearest.Find(c[0], c[1], c[2]);
+        *out = index;
+        const RGBQUAD shown = palette[index];
+        auto spread = [&](int k, int32_t e) {
+            a[k - 3] = tables.Clamp(a[k - 3] + upLeft[e]);
+            a[k] = tables.Clamp(a[k] + up[e]);
+            a[k + 3] = tables.Clamp(a[k + 3] + upRight[e]);
+            c[3 + k] = tables.Clamp(c[3 + k] + right[e]);
+        };
+        spread(0, int32_t(c[0]) - shown.rgbRed);
+        spread(1, int32_t(c[1]) - shown.rgbGreen);
+        spread(2, int32_t(c[2]) - shown.rgbBlue);
+    };
+
+    if (height > 0)
+        load(rows[0], 0);
+    for (long y = 0; y < height; y += kBand) {
+        if (source.GetEscape())
+            break;
+        source.SetProgress(y * 100 / height);
+        const int n = int(std::min<long>(kBand, height - y));
+        for (int j = 1; j <= n; ++j) {
+            if (y + j < height)
+                load(rows[j], y + j);
+            else
+                std::memset(rows[j] - 3, 0, stride); // above the top row: shares fall away
+        }
+        uint8_t* outs[kBand];
+        for (int j = 0; j < n; ++j)
+            outs[j] = bByteIndices ? result.GetBits(uint32_t(y + j)) : indexData.data() + w * size_t(j);
+        // Row j works on pixel t - 2j at step t.
+        const size_t steps = w + 2 * size_t(n - 1);
+        for (size_t t = 0; t < steps; ++t) {
+            for (int j = 0; j < kBand; ++j) {
+                const size_t x = t - 2 * size_t(j);
+                if (j < n && x < w)
+                    reducePixel(rows[j] + 3 * x, rows[j + 1] + 3 * x, outs[j] + x);
+            }
+        }
+        if (!bByteIndices)
+            for (int j = 0; j < n; ++j)
+                for (size_t x = 0; x < w; ++x)
+                    result.SetPixelIndex(long(x), y + j, outs[j][x]);
+        std::swap(rows[0], rows[n]);
+    }
+}
 
 } // namespace
 
@@ -308,79 +437,7 @@ bool CRaster::DecreaseBpp(uint32_t bpp, bool errorDiffusion, const RGBQUAD* pale
     NearestFinder nearest(result);
     const RGBQUAD* resultPalette = result.GetPalette();
     if (head.biBitCount == 24) {
-        // True colour: the row being reduced and the row above it are worked
-        // on as copies (red, green, blue), which is all the diffusion touches;
-        // the source itself stays as it is, since the result replaces it.
-        static const DiffusionTables tables;
-        const int16_t* right = tables.Shares(0);
-        const int16_t* upLeft = tables.Shares(1);
-        const int16_t* up = tables.Shares(2);
-        const int16_t* upRight = tables.Shares(3);
-        const size_t w = size_t(width);
-        // One spare pixel on each side takes the shares that fall outside.
-        std::vector<uint8_t> currentRow((w + 2) * 3), aboveRow((w + 2) * 3);
-        std::vector<uint8_t> indices(w);
-        auto load = [&](std::vector<uint8_t>& row, long y) {
-            const uint8_t* p = GetBits(uint32_t(y));
-            uint8_t* q = row.data() + 3;
-            for (size_t x = 0; x < w; ++x) {
-                q[3 * x] = p[3 * x + 2];
-                q[3 * x + 1] = p[3 * x + 1];
-                q[3 * x + 2] = p[3 * x];
-            }
-        };
-        if (height > 0)
-            load(currentRow, 0);
-        for (long y = 0; y < height; ++y) {
-            if (info.nEscape)
-                break;
-            info.nProgress = int32_t(y * 100 / height);
-            const bool bAbove = errorDiffusion && y + 1 < height;
-            if (bAbove)
-                load(aboveRow, y + 1);
-            uint8_t* c = currentRow.data() + 3;
-            uint8_t* a = aboveRow.data() + 3;
-            // One loop per case, so the pixel loop carries no tests of them.
-            auto reduceRow = [&](auto diffuse, auto above) {
-                for (size_t x = 0; x < w; ++x, c += 3, a += 3) {
-                    const uint8_t index = nearest.Find(c[0], c[1], c[2]);
-                    indices[x] = index;
-                    if constexpr (!decltype(diffuse)::value)
-                        continue;
-                    const RGBQUAD shown = resultPalette[index];
-                    auto spread = [&](int k, int32_t e) {
-                        c[3 + k] = tables.Clamp(c[3 + k] + right[e]);
-                        if constexpr (decltype(above)::value) {
-                            a[k - 3] = tables.Clamp(a[k - 3] + upLeft[e]);
-                            a[k] = tables.Clamp(a[k] + up[e]);
-                            a[k + 3] = tables.Clamp(a[k + 3] + upRight[e]);
-                        }
-                    };
-                    spread(0, int32_t(c[0]) - shown.rgbRed);
-                    spread(1, int32_t(c[1]) - shown.rgbGreen);
-                    spread(2, int32_t(c[2]) - shown.rgbBlue);
-                }
-            };
-            if (!errorDiffusion)
-                reduceRow(std::false_type{}, std::false_type{});
-            else if (bAbove)
-                reduceRow(std::true_type{}, std::true_type{});
-            else
-                reduceRow(std::true_type{}, std::false_type{});
-            uint8_t* out = result.GetBits(uint32_t(y));
-            if (bpp == 8) {
-                std::memcpy(out, indices.data(), w);
-            } else {
-                for (size_t x = 0; x < w; ++x)
-                    result.SetPixelIndex(long(x), y, indices[x]);
-            }
-            if (y + 1 < height) {
-                if (bAbove)
-                    currentRow.swap(aboveRow);
-                else
-                    load(currentRow, y + 1);
-            }
-        }
+        ReduceTrueColour(*this, result, nearest, errorDiffusion);
         Transfer(result);
         return true;
     }

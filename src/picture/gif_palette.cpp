@@ -7,6 +7,7 @@
 // into a leaf that carries its children's counts and sums.
 #include "picture_holder.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -30,12 +31,13 @@ struct OctreeNode {
 
 class COctreeQuantizer {
 public:
-    COctreeQuantizer() { m_pRoot = CreateNode(0); }
+    explicit COctreeQuantizer(unsigned maxColors = kMaxColors) : m_nMaxColors(maxColors) { m_pRoot = CreateNode(0); }
     ~COctreeQuantizer() { DeleteTree(m_pRoot); }
     COctreeQuantizer(const COctreeQuantizer&) = delete;
     COctreeQuantizer& operator=(const COctreeQuantizer&) = delete;
 
-    void AddColor(uint8_t r, uint8_t g, uint8_t b)
+    // Adds `count` pixels of one colour.
+    void AddColor(uint8_t r, uint8_t g, uint8_t b, uint32_t count = 1)
     {
         OctreeNode* node = m_pRoot;
         for (int level = 0; !node->bLeaf; ++level) {
@@ -45,10 +47,10 @@ public:
                 node->pChild[index] = CreateNode(level + 1);
             node = node->pChild[index];
         }
-        node->nPixelCount++;
-        node->nRedSum += r;
-        node->nGreenSum += g;
-        node->nBlueSum += b;
+        node->nPixelCount += count;
+        node->nRedSum += uint64_t(r) * count;
+        node->nGreenSum += uint64_t(g) * count;
+        node->nBlueSum += uint64_t(b) * count;
         while (m_nLeafCount > m_nMaxColors)
             ReduceTree();
     }
@@ -130,11 +132,23 @@ private:
 
     OctreeNode* m_pRoot = nullptr;
     unsigned m_nLeafCount = 0;
-    const unsigned m_nMaxColors = kMaxColors;
+    const unsigned m_nMaxColors;
     std::array<OctreeNode*, kLeafDepth + 1> m_reducible{};
 };
 
 } // namespace
+
+std::vector<RGBQUAD> OctreePalette(const std::vector<ColourCount>& colours, unsigned maxColours)
+{
+    COctreeQuantizer quantizer(std::clamp(maxColours, 1u, kMaxColors));
+    for (const ColourCount& c : colours)
+        if (c.count > 0)
+            quantizer.AddColor(uint8_t(c.rgb >> 16), uint8_t(c.rgb >> 8), uint8_t(c.rgb), c.count);
+    std::vector<RGBQUAD> palette(kMaxColors, RGBQUAD{0, 0, 0, 0});
+    quantizer.FillPalette(palette.data());
+    palette.resize(std::min(quantizer.LeafCount(), kMaxColors));
+    return palette;
+}
 
 bool ConvertToGifPalette(CRaster* picture)
 {

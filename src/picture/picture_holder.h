@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "raster.h"
 
@@ -44,6 +45,16 @@ uint32_t PictureFormatFromPath(const std::string& path);
 // of 8 bits or fewer keep their pixels. Then number of frames 1 and type GIF.
 // False (after a "Header File Error" box) when the picture has no pixels.
 bool ConvertToGifPalette(CRaster* picture);
+
+// A colour (0xRRGGBB) and how many pixels show it.
+struct ColourCount {
+    uint32_t rgb = 0;
+    uint32_t count = 0;
+};
+// The same octree quantisation for colours already counted, with at most
+// `maxColours` (1 to 256) entries; the colours are added in the order given.
+// Returns the entries, as many as the tree kept.
+std::vector<RGBQUAD> OctreePalette(const std::vector<ColourCount>& colours, unsigned maxColours);
 
 // Makes a picture with an alpha plane opaque, as a GIF frame must be: it is
 // shown over the background the PNG decoder gives the other transparent kinds

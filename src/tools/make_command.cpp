@@ -18,9 +18,11 @@
 #include "anim_doc.h"
 #include "edit_picture.h"
 #include "edit_result.h"
+#include "fit_animation.h"
 #include "gif_codec.h"
 #include "messages.h"
 #include "picture_holder.h"
+#include "registry_store.h"
 #include "selection_tool.h"
 #include "settings_defaults.h"
 #include "tool_command.h"
@@ -53,9 +55,20 @@ const char kMakeHelp[] =
     "  --delay D              give every frame the delay D (hundredths of a second,\n"
     "                         0 for the default), kept within the limits\n"
     "  --max-bytes N          refuse an animation of N bytes or more (exit 2; no\n"
-    "                         output is written); by default there is no limit\n"
+    "                         output is written); 0 turns the check off. By\n"
+    "                         default the phone's limit: AnimMaxSize from the\n"
+    "                         settings store, else the installer's default\n"
+    "  --fit-bytes N          make the animation fit strictly under N bytes,\n"
+    "                         changing as little as possible: nothing when it\n"
+    "                         fits; else the LZW coder, then frame differencing;\n"
+    "                         then fewer colours (down to 16), then fewer frames\n"
+    "                         (dropped evenly, their time given to the frame\n"
+    "                         before). Says what it did on stderr; exit 2 when\n"
+    "                         even one frame in 16 colours is too big\n"
     "  --lang CODE            language of the messages (EN, FR, DE, SP, IT, PT,\n"
     "                         NL, PL, CZ, RU, CHS, CHT; default EN)\n";
+
+const char kWizardsKey[] = "SOFTWARE\\Quenlor\\Tessary\\Customization Wizards";
 
 const char kMakeExitHelp[] = "\nExit status: 0 written, 1 bad source or failure, 2 too big for the phone.\n";
 
@@ -80,7 +93,9 @@ struct MakeOptions {
     uint32_t defaultDelay = 0;
     bool bHaveDelay = false;
     uint32_t delay = 0;
+    bool bHaveMaxBytes = false; // else the phone's limit from the settings
     int64_t maxBytes = INT64_MAX;
+    int64_t fitBytes = 0; // 0: no fitting
     std::string lang = "EN";
     GifWriteOptions gifOptions;
 };
@@ -150,9 +165,14 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
                 return Fail("make: --delay needs a number of hundredths of a second");
             o->bHaveDelay = true;
         } else if (arg == "--max-bytes") {
+            if (!value(&v) || !ParseLong(v, &n) || n < 0)
+                return Fail("make: --max-bytes needs a number of bytes (0: no check)");
+            o->maxBytes = n == 0 ? INT64_MAX : n;
+            o->bHaveMaxBytes = true;
+        } else if (arg == "--fit-bytes") {
             if (!value(&v) || !ParseLong(v, &n) || n <= 0)
-                return Fail("make: --max-bytes needs a positive number of bytes");
-            o->maxBytes = n;
+                return Fail("make: --fit-bytes needs a positive number of bytes");
+            o->fitBytes = n;
         } else if (arg == "--lang") {
             if (!value(&o->lang) || o->lang.empty())
                 return Fail("make: --lang needs a language code");
@@ -171,6 +191,8 @@ int ParseMakeArguments(int argc, char** argv, MakeOptions* o)
     // Refused before any work: the animation is GIF data whatever the name says.
     if (LowerExtension(o->output) != "gif")
         return Fail("make: '" + o->output + "': the output must end in .gif");
+    if (o->fitBytes > 0 && o->bHaveMaxBytes)
+        return Fail("make: --fit-bytes sets the limit itself; leave out --max-bytes");
     if (!o->bHaveDelayLimits) {
         const DelayLimits limits = DefaultDelayLimits(o->imageSize);
         o->minDelay = limits.minDelay;
@@ -202,6 +224,40 @@ bool FlushToDisk(const std::string& path)
     const bool ok = fsync(fd) == 0;
     close(fd);
     return ok;
+}
+
+// The phone's limit as the wizard reads it: "AnimMaxSize" of the settings
+// store, or the installer's default when there is no store (or no such value
+// in it). A store value of 0 turns the check off, as --max-bytes 0 does.
+int64_t PhoneSizeLimit()
+{
+    std::string bytes;
+    const long status = platform::RegistryQueryValue(kWizardsKey, "AnimMaxSize", 4, bytes);
+    int64_t limit = DefaultAnimMaxSize();
+    if (status == platform::kRegOk && bytes.size() == 4) {
+        limit = int64_t(uint8_t(bytes[0])) | int64_t(uint8_t(bytes[1])) << 8 | int64_t(uint8_t(bytes[2])) << 16 |
+                int64_t(uint8_t(bytes[3])) << 24;
+    } else if (status != platform::kRegNotFound) {
+        Warn("AnimMaxSize cannot be read from the settings store " + platform::RegistryStorePath() + " (status " +
+             std::to_string(status == platform::kRegOk ? platform::kRegInvalidData : status) + "); using " +
+             std::to_string(limit) + " bytes");
+    }
+    return limit == 0 ? INT64_MAX : limit;
+}
+
+// Writes the bytes of a fitted animation as SaveAndCheckAnimation writes and
+// measures a document.
+AnimationCheck WriteFitted(const std::vector<uint8_t>& bytes, const std::string& path, int64_t maxBytes,
+                           int64_t* length)
+{
+    FILE* stream = std::fopen(path.c_str(), "wb");
+    if (!stream)
+        return AnimationCheck::SaveFailed;
+    const bool bWritten = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
+    if (std::fclose(stream) != 0 || !bWritten)
+        return AnimationCheck::SaveFailed;
+    *length = int64_t(bytes.size());
+    return *length < maxBytes ? AnimationCheck::Fits : AnimationCheck::TooBig;
 }
 
 void ApplyTurn(TurnOp op, CEditPicture& picture, PictureEdit& edit)
@@ -296,13 +352,39 @@ int RunMakeCommand(int argc, char** argv)
         for (int32_t i = 0; i < doc.GetFrameCount(); ++i)
             doc.SetDelay(i, o.delay);
     }
+    std::vector<uint8_t> fittedFile; // the fitting's own encode of the document
+    if (o.fitBytes > 0) {
+        FitOptions fitOptions;
+        fitOptions.start = o.gifOptions;
+        FitResult fit = FitAnimationToSize(doc, o.fitBytes, fitOptions);
+        if (fit.outcome == FitResult::Outcome::Failed)
+            return Fail("make: " + DescribeFit(fit, o.fitBytes));
+        if (fit.outcome == FitResult::Outcome::Impossible) {
+            PrintError(FillMessage(g_messages.MsgAnimationTooBig, std::to_string(fit.bytes),
+                                   std::to_string(o.fitBytes)) +
+                       "\n" + DescribeFit(fit, o.fitBytes) +
+                       (o.imageSize == 64 ? std::string(".") : "; --size 64 makes frames a quarter of the size."));
+            return 2;
+        }
+        PrintError(DescribeFit(fit, o.fitBytes));
+        o.gifOptions = fit.options;
+        o.maxBytes = o.fitBytes;
+        fittedFile = std::move(fit.file);
+    } else if (!o.bHaveMaxBytes) {
+        o.maxBytes = PhoneSizeLimit();
+    }
+
     std::string tempPath;
     std::string error;
     if (!MakeTempPath(o.output, &tempPath, &error))
         return Fail("make: " + error);
     int64_t length = 0;
     errno = 0;
-    const AnimationCheck check = SaveAndCheckAnimation(doc, tempPath, o.maxBytes, &length, &o.gifOptions);
+    // The fitting has already encoded the document: those are the bytes
+    // SaveGif would write.
+    const AnimationCheck check = fittedFile.empty()
+                                     ? SaveAndCheckAnimation(doc, tempPath, o.maxBytes, &length, &o.gifOptions)
+                                     : WriteFitted(fittedFile, tempPath, o.maxBytes, &length);
     if (check == AnimationCheck::SaveFailed) {
         // A refused write (full disk, size limit) leaves its reason in errno.
         const int reason = errno;
@@ -314,7 +396,10 @@ int RunMakeCommand(int argc, char** argv)
     }
     if (check == AnimationCheck::TooBig) {
         std::remove(tempPath.c_str());
-        PrintError(FillMessage(g_messages.MsgAnimationTooBig, std::to_string(length), std::to_string(o.maxBytes)));
+        PrintError(FillMessage(g_messages.MsgAnimationTooBig, std::to_string(length), std::to_string(o.maxBytes)) +
+                   "\nTo go on: --fit-bytes " + std::to_string(o.maxBytes) +
+                   " makes it fit (fewer colours or frames), --size 64 makes a half-screen animation, and" +
+                   " --max-bytes 0 writes it as it is.");
         return 2;
     }
     if (!FlushToDisk(tempPath) || std::rename(tempPath.c_str(), o.output.c_str()) != 0) {
