@@ -6,5 +6,6 @@ const ToolCommand kToolCommands[] = {
     {"decode", "decode one frame of a picture to PPM or PAM", RunDecodeCommand},
     {"convert", "turn, mirror, crop, scale, lighten or reduce a picture and write it", RunConvertCommand},
     {"gif", "write pictures as one looping animated GIF", RunGifCommand},
+    {"thumbs", "make the content page's 64 x 64 thumbnails of a folder", RunThumbsCommand},
     {nullptr, nullptr, nullptr},
 };

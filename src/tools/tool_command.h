@@ -17,3 +17,4 @@ int RunDecodeCommand(int argc, char** argv);
 int RunConvertCommand(int argc, char** argv);
 int RunGifCommand(int argc, char** argv);
 int RunMakeCommand(int argc, char** argv);
+int RunThumbsCommand(int argc, char** argv);
