@@ -45,7 +45,7 @@ bool CDlgWiz2::OnInitDialog()
     m_list->setGeometry(kListX, kListY, kListWidth, kListHeight);
     m_list->setViewMode(QListView::IconMode);
     m_list->setIconSize(QSize(kThumbnailSide, kThumbnailSide));
-    m_list->setGridSize(QSize(kThumbnailSide + 14, kThumbnailSide + 24));
+    m_list->setGridSize(QSize(kThumbnailSide + 12, kThumbnailSide + 24)); // three across
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setMovement(QListView::Static);
     m_list->setResizeMode(QListView::Adjust);

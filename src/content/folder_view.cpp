@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSignalBlocker>
+#include <QTimer>
 
 CFolderView::CFolderView(QWidget* parent) : QTreeView(parent), m_model(new QFileSystemModel(this))
 {
@@ -39,6 +40,11 @@ CFolderView::CFolderView(QWidget* parent) : QTreeView(parent), m_model(new QFile
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     header()->setStretchLastSection(false);
+    // Rows arrive, and are sorted, after a folder is read: the view scrolls
+    // once they are in place.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this] { KeepSelectionInView(); });
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, [this] { KeepSelectionInView(); });
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, [this] { KeepSelectionInView(); });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current, const QModelIndex&) {
                 if (current.isValid())
@@ -51,6 +57,18 @@ void CFolderView::InitView()
     m_model->setRootPath(QStringLiteral("/"));
     const QSignalBlocker quiet(selectionModel());
     SelectPath(QDir::homePath().toStdString(), 0, true);
+}
+
+void CFolderView::KeepSelectionInView()
+{
+    if (!m_bKeepInView || m_bScrollPosted)
+        return;
+    m_bScrollPosted = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bScrollPosted = false;
+        if (m_bKeepInView && currentIndex().isValid())
+            scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
 }
 
 QString CFolderView::PathOf(const QModelIndex& index) const
@@ -83,6 +101,7 @@ bool CFolderView::SelectPath(const std::string& path, int, bool expand)
         QTreeView::expand(index);
     setCurrentIndex(index);
     scrollTo(index, QAbstractItemView::PositionAtCenter);
+    m_bKeepInView = true;
     return exact;
 }
 
@@ -106,4 +125,22 @@ void CFolderView::RefreshView()
     if (path.isEmpty() || QFileInfo(path).isDir())
         return;
     SelectPath(path.toStdString(), 0, false);
+}
+
+void CFolderView::mousePressEvent(QMouseEvent* event)
+{
+    m_bKeepInView = false;
+    QTreeView::mousePressEvent(event);
+}
+
+void CFolderView::wheelEvent(QWheelEvent* event)
+{
+    m_bKeepInView = false;
+    QTreeView::wheelEvent(event);
+}
+
+void CFolderView::keyPressEvent(QKeyEvent* event)
+{
+    m_bKeepInView = false;
+    QTreeView::keyPressEvent(event);
 }

@@ -36,8 +36,20 @@ signals:
     // The selected folder changed (by the user or by the members above).
     void FolderChanged(const QString& path);
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     QString PathOf(const QModelIndex& index) const;
+    // Scrolls the selection into view once the events now queued are handled.
+    void KeepSelectionInView();
 
     QFileSystemModel* m_model;
+    // The folders above a folder selected by SelectPath are read in the
+    // background and push it down as they fill in: until the user takes the
+    // tree in hand, each one read scrolls the selection back into view.
+    bool m_bKeepInView = false;
+    bool m_bScrollPosted = false;
 };
