@@ -194,14 +194,6 @@ TEST(Thumbnail, TransparentPaletteIndexLetsTheListShowThrough)
         EXPECT_EQ(Alpha(PixelAt(pixels, kSide, box.x + i, box.y)), want[i]) << "pixel " << i;
 }
 
-TEST(Thumbnail, PictureWithoutPixelsIsLeftAlone)
-{
-    CRaster empty;
-    EXPECT_FALSE(MakeSquareThumbnail(empty, kSide));
-    EXPECT_FALSE(empty.IsValid());
-    EXPECT_TRUE(ThumbnailPixels(empty).empty());
-}
-
 class ThumbnailFiles : public ::testing::Test {
 protected:
     static void SetUpTestSuite()

@@ -209,18 +209,6 @@ TEST_F(ThumbnailWorker, NewRequestMidScanShowsOnlyTheNewFolder)
     EXPECT_EQ(Names(recorder.Thumbnails(scan)), (std::vector<std::string>{"a.png", "b.gif", "c.bmp"}));
 }
 
-TEST_F(ThumbnailWorker, ManyRequestsInARowScanTheLastFolder)
-{
-    Recorder recorder;
-    CThumbnailWorker worker(recorder);
-    uint64_t scan = 0;
-    for (int i = 0; i < 20; ++i)
-        scan = worker.RestartScan(Folder(i % 2 ? "many" : "few"));
-    scan = worker.RestartScan(Folder("few"));
-    ASSERT_TRUE(recorder.WaitForEnd(scan));
-    EXPECT_EQ(Names(recorder.Thumbnails(scan)), (std::vector<std::string>{"a.png", "b.gif", "c.bmp"}));
-}
-
 TEST_F(ThumbnailWorker, DestroyedMidScanStopsAndReportsNothingMore)
 {
     Recorder recorder;
@@ -235,15 +223,6 @@ TEST_F(ThumbnailWorker, DestroyedMidScanStopsAndReportsNothingMore)
     EXPECT_EQ(recorder.Count(), at);
     EXPECT_LT(recorder.Thumbnails(1).size(), 30u) << "the scan did not stop early";
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(30));
-}
-
-TEST_F(ThumbnailWorker, StopWithoutAScanAndTwiceIsHarmless)
-{
-    Recorder recorder;
-    CThumbnailWorker worker(recorder);
-    worker.Stop();
-    worker.Stop();
-    EXPECT_EQ(recorder.Count(), 0u);
 }
 
 TEST_F(ThumbnailWorker, FolderSeenAgainIsShownFromMemoryUntilItsFilesChange)

@@ -1,9 +1,8 @@
 // The content page in the whole wizard, with the English movie: the user
 // browses to a folder of real pictures, sees their thumbnails, picks one with
-// the mouse and goes on, on the open path and on the insert path.
+// the mouse and goes on.
 #include "dlg_frame.h"
 #include "dlg_wiz2.h"
-#include "edit_picture.h"
 #include "folder_view.h"
 #include "movie_ctrl.h"
 #include "settings.h"
@@ -83,52 +82,6 @@ TEST_F(ContentWalk, OpenPathPicksAnAnimationFromAFolderOfPictures)
     EXPECT_EQ(g_strSourcePath, (folder + QStringLiteral("/bounce.gif")).toStdString());
     EXPECT_EQ(g_animDoc.GetFrameCount(), 4);
     EXPECT_EQ(ReadSettingString("BrowseAnim", nullptr, kSubKeyWizardsUser), folder.toStdString());
-}
-
-TEST_F(ContentWalk, InsertPathPicksOnePictureByDoubleClick)
-{
-    // An animation first, then "insert after" from the animation editor.
-    ASSERT_TRUE(wizard->Click(QStringLiteral("choiceOpen")));
-    Step("nextButton", kPageContent);
-    ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("bounce.gif"), folder));
-    Step("nextButton", kPagePictureEditor);
-    Step("nextButton", kPageAnimEditor);
-    const int32_t frames = g_animDoc.GetFrameCount();
-    Step("ButtonInsertAfter", kPageContent);
-    ASSERT_EQ(g_pageRoute, 1);
-
-    ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("forest.png"), folder));
-    QListWidgetItem* item = page->m_list->findItems(QStringLiteral("forest.png"), Qt::MatchExactly).front();
-    QTest::mouseDClick(page->m_list->viewport(), Qt::LeftButton, Qt::NoModifier,
-                       page->m_list->visualItemRect(item).center());
-    e2e::Wait(350);
-    ASSERT_EQ(wizard->CurrentPage(), kPagePictureEditor);
-    EXPECT_EQ(g_strInsertPath, (folder + QStringLiteral("/forest.png")).toStdString());
-    ASSERT_NE(g_picture.GetImage(), nullptr);
-    EXPECT_EQ(g_picture.GetFormat(), 2);
-    EXPECT_EQ(g_picture.GetImage()->GetBpp(), 8u);
-    EXPECT_EQ(g_animDoc.GetFrameCount(), frames) << "the animation is left as it was";
-}
-
-TEST_F(ContentWalk, BackFromThePictureEditorShowsTheSameListWithNothingPicked)
-{
-    ASSERT_TRUE(wizard->Click(QStringLiteral("choiceOpen")));
-    Step("nextButton", kPageContent);
-    ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("sunset.jpg"), folder));
-    Step("nextButton", kPagePictureEditor);
-    Step("back", kPageContent);
-    EXPECT_EQ(page->m_list->count(), 4);
-    EXPECT_TRUE(page->m_list->selectedItems().isEmpty());
-    EXPECT_EQ(page->m_movie->TCurrentFrame("next"), 0);
-    // Enter in the list does nothing until a picture is picked again.
-    QTest::keyClick(page->m_list, Qt::Key_Return);
-    e2e::Wait(350);
-    EXPECT_EQ(wizard->CurrentPage(), kPageContent);
-    ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("mono.bmp"), folder));
-    QTest::keyClick(page->m_list, Qt::Key_Return);
-    e2e::Wait(350);
-    EXPECT_EQ(wizard->CurrentPage(), kPagePictureEditor);
-    EXPECT_EQ(g_strSourcePath, (folder + QStringLiteral("/mono.bmp")).toStdString());
 }
 
 } // namespace
