@@ -2,7 +2,7 @@
 """Draws fallback_thumbnail.png: the 28 x 28 picture (with alpha) shown in place
 of a thumbnail or picture that cannot be read. A neutral framed landscape: a grey
 frame, a pale sky, a sun and two hills. Drawn at 8x size and scaled down so the
-edges are smooth. Usage: make_fallback_thumbnail.py [output.png]"""
+edges are smooth; white under the transparent pixels. Usage: make_fallback_thumbnail.py [output.png]"""
 import os
 import sys
 
@@ -31,7 +31,15 @@ def draw():
               fill=(120, 132, 140, 255))
     d.polygon([(12 * SCALE, 22 * SCALE), (17 * SCALE, 16 * SCALE), (23 * SCALE, 22 * SCALE)],
               fill=(152, 162, 168, 255))
-    return img.resize((SIDE, SIDE), Image.LANCZOS)
+    small = img.resize((SIDE, SIDE), Image.LANCZOS)
+    # Fully transparent pixels carry white rather than black, so that a
+    # program that shows the picture without its alpha sees a light square.
+    px = small.load()
+    for y in range(SIDE):
+        for x in range(SIDE):
+            if px[x, y][3] == 0:
+                px[x, y] = (255, 255, 255, 0)
+    return small
 
 
 def main():

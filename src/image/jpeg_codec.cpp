@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -160,12 +161,38 @@ int ExifOrientation(const uint8_t* block, size_t size)
     return 1;
 }
 
+// Asks libjpeg for the smallest of the scales 1/8, 1/4 and 1/2 that keeps
+// the picture's shorter side at least `minSide` pixels (these three have fast
+// reduced inverse transforms); a picture that no scale keeps large enough is
+// read whole. The output sizes are libjpeg's own, rounded up.
+void ChooseScaleFor(jpeg_decompress_struct* cinfo, uint32_t minSide)
+{
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+    if (minSide == 0)
+        return;
+    for (unsigned denom : {8u, 4u, 2u}) {
+        cinfo->scale_num = 1;
+        cinfo->scale_denom = denom;
+        jpeg_calc_output_dimensions(cinfo);
+        if (cinfo->output_width >= minSide && cinfo->output_height >= minSide)
+            return;
+    }
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = 1;
+}
+
 void CopyMessage(char* message, const char* text)
 {
     std::snprintf(message, JMSG_LENGTH_MAX, "%s", text);
 }
 
 } // namespace
+
+void CRasterJpegCodec::ChooseScale(jpeg_decompress_struct* cinfo) const
+{
+    ChooseScaleFor(cinfo, GetDecodeMinSide());
+}
 
 bool CRasterJpegCodec::Cancelled() const
 {
@@ -279,6 +306,7 @@ bool CRasterJpegCodec::Decompress(CRasterFile* in, char* message, Notes* notes)
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
+    ChooseScale(&cinfo);
     jpeg_start_decompress(&cinfo);
 
     const int components = cinfo.output_components;

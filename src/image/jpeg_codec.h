@@ -1,7 +1,8 @@
 // The JPEG decoder: a thin wrapper around libjpeg that reads through a
 // CRasterFile and delivers grey pictures as 8-bit with a grey palette and
 // colour (RGB or CMYK) pictures as 24-bit, turned upright as their Exif
-// orientation asks.
+// orientation asks. With a decode-min-side set (CRaster::SetDecodeMinSide)
+// it may deliver the picture reduced by 2, 4 or 8.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "raster.h"
 
 class CRasterFile;
+struct jpeg_decompress_struct;
 
 class CRasterJpegCodec : public CRaster {
 public:
@@ -31,6 +33,8 @@ private:
     };
     bool Decompress(CRasterFile* in, char* message, Notes* notes);
     bool TurnUpright(int orientation);
+    // Picks the DCT scale for the picture's decode-min-side setting.
+    void ChooseScale(jpeg_decompress_struct* cinfo) const;
     bool Cancelled() const;
 
     const int32_t* m_pWatchedEscape = nullptr;

@@ -73,6 +73,22 @@ using RasterMessageHandler = void (*)(const char* text, const char* caption, Ras
 void SetRasterMessageHandler(RasterMessageHandler handler);
 void RasterMessageBox(const char* text, const char* caption, RasterBoxIcon icon);
 
+// While one of these lives, the boxes raised on the thread that made it are
+// dropped, those of the library and those of anything else that asks
+// RasterBoxesQuiet (the loading rules do); other threads still show theirs.
+// A background thread that decodes pictures must never show a box: it would
+// wait for the UI thread, which may itself be waiting for that thread. Scopes
+// nest; each one lives and dies on one thread.
+class CRasterQuietScope {
+public:
+    CRasterQuietScope();
+    ~CRasterQuietScope();
+    CRasterQuietScope(const CRasterQuietScope&) = delete;
+    CRasterQuietScope& operator=(const CRasterQuietScope&) = delete;
+};
+// True while a CRasterQuietScope lives on the calling thread.
+bool RasterBoxesQuiet();
+
 // A picture copied to the drawing side: 32-bit pixels 0xFFRRGGBB, top row first,
 // as MakeBitmap returns it for a list of thumbnails. Owned by the caller.
 struct RasterBitmap {
@@ -116,6 +132,14 @@ public:
     long GetFrame() const { return info.nFrame; }
     void SetFrame(long frame) { info.nFrame = int32_t(frame); }
     long GetNumFrames() const { return info.nNumFrames; }
+    // The smallest short side this picture's decodes must keep: a JPEG is then
+    // read at the smallest DCT scale (1/8, 1/4, 1/2) whose shorter side is
+    // still at least this many pixels, which is much faster than a full decode
+    // when only a small picture is wanted. 0 (the default) decodes at full
+    // size. A setting of the picture object, not of its pixels: copies and
+    // decoded results do not carry it.
+    uint32_t GetDecodeMinSide() const { return m_nDecodeMinSide; }
+    void SetDecodeMinSide(uint32_t side) { m_nDecodeMinSide = side; }
     void SetNumFrames(long n) { info.nNumFrames = int32_t(n); }
     long GetTransIndex() const { return info.nBkgndIndex; }
     void SetTransIndex(long idx) { info.nBkgndIndex = int32_t(idx); }
@@ -195,6 +219,9 @@ public:
     bool SelectionIsInside(long x, long y) const;
 
     // --- decoding ---
+    // Opens and decodes the file. With `quiet`, no box at all is shown for
+    // this load (none of the file, GIF or PNG errors); the last error still
+    // says what went wrong.
     bool Load(const char* fileName, uint32_t type, bool quiet = false);
     bool Decode(CRasterFile* in, uint32_t type);
     bool Decode(FILE* stream, uint32_t type);
@@ -256,6 +283,7 @@ protected:
     ImageInfo info;
     uint8_t* pSelection;       // width x height, row y at y*width
     uint8_t* pAlpha;           // width x height, row y at y*width; 0 transparent, 255 opaque
+    uint32_t m_nDecodeMinSide = 0; // see SetDecodeMinSide
 };
 
 // The format whose signature a file starts with: BMP "BM", GIF "GIF8", JPEG

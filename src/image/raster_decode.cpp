@@ -3,6 +3,7 @@
 // the dispatch to the codec of the caller's format code.
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "bmp_codec.h"
 #include "gif_codec.h"
@@ -14,10 +15,13 @@
 
 bool CRaster::Load(const char* fileName, uint32_t type, bool quiet)
 {
+    // The decoders' own boxes (GIF and PNG errors) are quiet too.
+    std::optional<CRasterQuietScope> silence;
+    if (quiet)
+        silence.emplace();
     FILE* fp = fileName ? std::fopen(fileName, "rb") : nullptr;
     if (!fp) {
-        if (!quiet)
-            RasterMessageBox("File open error", fileName ? fileName : "", RasterBoxNone);
+        RasterMessageBox("File open error", fileName ? fileName : "", RasterBoxNone);
         return false;
     }
     bool ok = false;
@@ -74,6 +78,7 @@ bool CRaster::Decode(CRasterFile* in, uint32_t type)
     case FormatJpeg: {
         CRasterJpegCodec codec;
         codec.WatchEscape(&info.nEscape);
+        codec.SetDecodeMinSide(GetDecodeMinSide());
         if (codec.Decode(in))
             return Transfer(codec);
         SetLastError(codec.GetLastError());

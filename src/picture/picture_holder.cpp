@@ -21,6 +21,9 @@ PictureBoxHook SetPictureBoxHook(PictureBoxHook hook)
 
 void ShowPictureBox(void* owner, const char* text)
 {
+    // A thread that loads quietly (a CRasterQuietScope lives on it) shows no box.
+    if (RasterBoxesQuiet())
+        return;
     if (PictureBoxHook hook = g_boxHook.load())
         hook(owner, text ? text : "");
 }
@@ -95,13 +98,19 @@ static const char* RefusalText(uint32_t format, const CRaster& image, uint32_t m
     }
 }
 
-// The format to decode a file with: the one its extension names, unless that
-// format's decoder would refuse the file's signature and the content carries
-// the signature of another format (a PNG named .jpg). A file that cannot be
-// opened keeps the extension's format, so that its load reports the failure.
+uint32_t PictureFormatToDecode(uint32_t byExtension, const unsigned char* head, size_t size)
+{
+    if (RasterDecoderAcceptsSignature(byExtension, head, size))
+        return byExtension;
+    const uint32_t byContent = RasterFormatFromSignature(head, size);
+    return byContent != FormatUnknown ? byContent : byExtension;
+}
+
+// PictureFormatToDecode for a file by its name. A file that cannot be opened
+// keeps the extension's format, so that its load reports the failure.
 static uint32_t FormatToDecode(const std::string& path, uint32_t byExtension)
 {
-    unsigned char head[16] = {};
+    unsigned char head[kPictureSignatureBytes] = {};
     size_t size = 0;
     if (FILE* fp = std::fopen(path.c_str(), "rb")) {
         size = std::fread(head, 1, sizeof head, fp);
@@ -109,10 +118,7 @@ static uint32_t FormatToDecode(const std::string& path, uint32_t byExtension)
     } else {
         return byExtension;
     }
-    if (RasterDecoderAcceptsSignature(byExtension, head, size))
-        return byExtension;
-    const uint32_t byContent = RasterFormatFromSignature(head, size);
-    return byContent != FormatUnknown ? byContent : byExtension;
+    return PictureFormatToDecode(byExtension, head, size);
 }
 
 bool CPictureHolder::Load(const std::string& path, uint32_t allowedMask, long frame)

@@ -11,6 +11,7 @@
 // the boxes go through a hook that the wizard (or the batch tool) installs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ enum PictureFormatMask : uint32_t {
 // (the holder's m_pOwner, an opaque handle that may be null: the hook must not
 // take it for a window or a surface). The wizard installs a function that
 // shows a real box with the program's title as caption; the batch tool prints
-// to stderr; tests record. Without a hook the boxes are dropped.
+// to stderr; tests record. Without a hook the boxes are dropped, and so are
+// those of a thread that loads quietly (CRasterQuietScope, raster.h).
 using PictureBoxHook = void (*)(void* owner, const char* text);
 PictureBoxHook SetPictureBoxHook(PictureBoxHook hook); // returns the previous hook
 void ShowPictureBox(void* owner, const char* text);
@@ -39,6 +41,14 @@ void ShowPictureBox(void* owner, const char* text);
 // without case: bmp 1; gif 2; jpg, jpeg, jpe 3; png 4. 0 for anything else,
 // including a name without a dot.
 uint32_t PictureFormatFromPath(const std::string& path);
+
+// The format to decode a file with, from `byExtension` (the one its extension
+// names) and the file's first bytes `head` (kPictureSignatureBytes of them, or
+// fewer for a shorter file): the extension's format, unless that format's
+// decoder would refuse the signature and the content carries the signature of
+// another format (a PNG named .jpg).
+inline constexpr size_t kPictureSignatureBytes = 16;
+uint32_t PictureFormatToDecode(uint32_t byExtension, const unsigned char* head, size_t size);
 
 // Makes `picture` an 8-bit GIF frame: 24-bit pictures get a 256-colour palette
 // built by octree quantisation and are reduced with error diffusion; pictures

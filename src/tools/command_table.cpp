@@ -7,5 +7,6 @@ const ToolCommand kToolCommands[] = {
     {"convert", "turn, mirror, crop, scale, lighten or reduce a picture and write it", RunConvertCommand},
     {"gif", "write pictures as one looping animated GIF", RunGifCommand},
     {"send", "send a file to the phone through the phone link", RunSendCommand},
+    {"thumbs", "make the content page's 64 x 64 thumbnails of a folder", RunThumbsCommand},
     {nullptr, nullptr, nullptr},
 };

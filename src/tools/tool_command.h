@@ -18,3 +18,4 @@ int RunConvertCommand(int argc, char** argv);
 int RunGifCommand(int argc, char** argv);
 int RunMakeCommand(int argc, char** argv);
 int RunSendCommand(int argc, char** argv);
+int RunThumbsCommand(int argc, char** argv);

@@ -2,6 +2,7 @@
 // recording movie: the movie's commands, Enter, Escape and leaving the wizard.
 #include "dlg_frame.h"
 #include "dlg_mask.h"
+#include "dlg_wiz2.h"
 #include "dlg_wiz1.h"
 #include "message_box.h"
 #include "messages.h"
@@ -68,6 +69,13 @@ protected:
     {
         Page(i)->m_movie->FireFSCommand(command, args);
         Pump();
+    }
+
+    // The content page goes on only with a file picked in its list.
+    void PickOnContentPage()
+    {
+        static_cast<CDlgWiz2*>(Page(kPageContent))->m_strSelection =
+            TESSARY_SOURCE_DIR "/resources/samples/bouncing-ball.gif";
     }
 
     void Key(int i, int key)
@@ -255,6 +263,8 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
     };
     for (const Case& c : cases) {
         ShowOnly(c.page);
+        if (c.page == kPageContent)
+            PickOnContentPage();
         g_createNew = c.createNew;
         g_pageRoute = c.pageRoute;
         Command(c.page, c.command, c.args);
@@ -275,6 +285,7 @@ TEST_F(WizardPages, PictureEditorRestsItsMovieBeforeLeaving)
 TEST_F(WizardPages, ContentPageEnterNeedsAnEnabledNext)
 {
     ShowOnly(kPageContent);
+    PickOnContentPage();
     g_pageRoute = 0;
     Movie(kPageContent)->clipFrames["next"] = 0;
     Key(kPageContent, Qt::Key_Return);

@@ -10,6 +10,7 @@
 #include "movie_ctrl.h"
 #include "registry_store.h"
 #include "route_tables.h"
+#include "settings.h"
 #include "wiz_page.h"
 #include "wizard_driver_support.h"
 
@@ -65,6 +66,8 @@ void Shoot(e2e::WizardDriver& wizard, const QString& folder, const QString& name
 void Walk(const std::string& language, const QString& folder)
 {
     e2e::WizardDriver wizard(language);
+    // The content page opens on a folder of real pictures.
+    WriteSettingString("BrowseAnim", e2e::ContentFixtureFolder().toStdString(), kSubKeyWizardsUser);
     const QString code = QString::fromStdString(language);
     Check(wizard.Page(0) && wizard.Page(0)->m_movie->rootObject(), code + QStringLiteral(": movie loaded"));
     wizard.Frame().raise();
@@ -80,7 +83,8 @@ void Walk(const std::string& language, const QString& folder)
                  {kPageSave, "5-save"},       {kPageTransfer, "6-transfer"}};
     for (const Stop& stop : stops) {
         if (wizard.CurrentPage() == kPageContent)
-            wizard.Page(kPageContent)->m_movie->TGotoFrame("next", 1);
+            Check(e2e::PickContentFile(wizard, QStringLiteral("bounce.gif")),
+                  code + QStringLiteral(": pick a picture"));
         Check(wizard.Click(QStringLiteral("nextButton")), code + QStringLiteral(": next towards ") + stop.name);
         Check(wizard.CurrentPage() == stop.page, code + QStringLiteral(": page shown for ") + stop.name);
         Shoot(wizard, folder, code + QLatin1Char('-') + QLatin1String(stop.name));

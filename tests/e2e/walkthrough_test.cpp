@@ -40,8 +40,7 @@ protected:
     void PickPicture()
     {
         ASSERT_EQ(wizard->CurrentPage(), kPageContent);
-        wizard->Page(kPageContent)->m_movie->TGotoFrame("next", 1);
-        e2e::Wait(100);
+        ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("bounce.gif")));
     }
 
     std::unique_ptr<e2e::WizardDriver> wizard;

@@ -10,14 +10,19 @@
 #include "wiz_page.h"
 
 #include "anim_doc.h"
+#include "dlg_wiz2.h"
 #include "edit_result.h"
+#include "folder_view.h"
 #include "raster.h"
+#include "raster_file.h"
 #include "wizard_globals.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
+#include <QPainter>
 #include <QQuickItem>
 #include <QTemporaryDir>
 #include <QTest>
@@ -192,6 +197,110 @@ std::string WriteTemporaryAnimation(const std::string& name)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return file.readAll().toStdString();
+}
+
+// --- The content page ---
+
+namespace {
+
+// An animated GIF of a ball crossing the picture, written by the program's own writer.
+bool WriteBounceGif(const QString& path)
+{
+    constexpr int kFrames = 4;
+    CRaster frames[kFrames];
+    CRaster* pointers[kFrames];
+    RGBQUAD palette[256] = {};
+    palette[0] = MakeRgbQuad(250, 244, 220);
+    palette[1] = MakeRgbQuad(220, 60, 40);
+    palette[2] = MakeRgbQuad(60, 120, 200);
+    for (int k = 0; k < kFrames; ++k) {
+        CRaster& f = frames[k];
+        f.Create(96, 72, 8, FormatGif);
+        f.SetPalette(palette, 256);
+        f.Clear(0);
+        for (long y = 0; y < 72; ++y)
+            for (long x = 0; x < 96; ++x) {
+                const long cx = 16 + 20 * k, cy = 36, dx = x - cx, dy = y - cy;
+                if (dx * dx + dy * dy < 144)
+                    f.SetPixelIndex(x, y, 1);
+                else if (y < 8)
+                    f.SetPixelIndex(x, y, 2);
+            }
+        f.SetFrameDelay(20);
+        pointers[k] = &f;
+    }
+    FILE* fp = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (!fp)
+        return false;
+    CRasterIOFile out(fp);
+    CRaster writer(FormatGif);
+    const bool ok = writer.Encode(&out, pointers, kFrames, FormatGif);
+    return std::fclose(fp) == 0 && ok;
+}
+
+} // namespace
+
+QString ContentFixtureFolder()
+{
+    const QString folder = Folder().filePath(QStringLiteral("pictures"));
+    if (QFile::exists(folder + QStringLiteral("/bounce.gif")))
+        return folder;
+    QDir().mkpath(folder);
+    QImage sunset(320, 200, QImage::Format_RGB32);
+    {
+        QPainter p(&sunset);
+        QLinearGradient sky(0, 0, 0, 200);
+        sky.setColorAt(0, QColor(250, 160, 60));
+        sky.setColorAt(1, QColor(90, 40, 120));
+        p.fillRect(sunset.rect(), sky);
+        p.setBrush(QColor(255, 230, 120));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPoint(160, 130), 40, 40);
+        p.fillRect(0, 150, 320, 50, QColor(30, 30, 50));
+    }
+    sunset.save(folder + QStringLiteral("/sunset.jpg"), "JPG", 90);
+    QImage forest(120, 160, QImage::Format_ARGB32);
+    forest.fill(Qt::transparent);
+    {
+        QPainter p(&forest);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setBrush(QColor(40, 130, 60));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(10, 10, 100, 110);
+        p.fillRect(52, 110, 16, 50, QColor(110, 70, 40));
+    }
+    forest.save(folder + QStringLiteral("/forest.png"), "PNG");
+    QImage mono(100, 100, QImage::Format_RGB32);
+    mono.fill(Qt::white);
+    {
+        QPainter p(&mono);
+        for (int i = 0; i < 10; ++i)
+            p.fillRect(i * 10, 0, 5, 100, QColor(20 * i, 20 * i, 20 * i));
+    }
+    mono.save(folder + QStringLiteral("/mono.bmp"), "BMP");
+    WriteBounceGif(folder + QStringLiteral("/bounce.gif"));
+    return folder;
+}
+
+bool PickContentFile(WizardDriver& wizard, const QString& name, const QString& folder)
+{
+    if (wizard.CurrentPage() != kPageContent)
+        return false;
+    auto* page = static_cast<CDlgWiz2*>(wizard.Page(kPageContent));
+    if (page->m_strFolder != (folder + QLatin1Char('/')).toStdString())
+        page->m_folders->SelectPath(folder.toStdString());
+    QElapsedTimer timer;
+    timer.start();
+    while (page->m_nScanDone != page->m_nScan && timer.elapsed() < 30000)
+        Wait(20);
+    const QList<QListWidgetItem*> found = page->m_list->findItems(name, Qt::MatchExactly);
+    if (found.size() != 1)
+        return false;
+    page->m_list->scrollToItem(found.front());
+    const QPoint at = page->m_list->visualItemRect(found.front()).center();
+    QTest::mouseClick(page->m_list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    Wait(200);
+    return page->m_movie->TCurrentFrame("next") == 1;
 }
 
 } // namespace e2e

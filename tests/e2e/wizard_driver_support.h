@@ -52,4 +52,14 @@ std::string WorkFolder();
 // "holiday" when it starts, so the save page has its animation.
 std::string WriteTemporaryAnimation(const std::string& name);
 
+// --- The content page ---
+// A folder of real pictures for the content page, made once in the driver's
+// temporary folder: "bounce.gif" (an animation of 4 frames), "forest.png"
+// (with transparent corners), "mono.bmp" and "sunset.jpg".
+QString ContentFixtureFolder();
+// On the content page: shows `folder` in the folder tree (as choosing it
+// there does), waits for its thumbnails and clicks the one named `name` in the
+// list. True when the click picked it (the movie's "next" is enabled).
+bool PickContentFile(WizardDriver& wizard, const QString& name, const QString& folder = ContentFixtureFolder());
+
 } // namespace e2e
