@@ -8,6 +8,9 @@ Item {
 
     property bool halfScreen: false
     property bool running: true
+    // How often the ball bounces before it comes to rest on the grass; a page
+    // left open then costs nothing to show. Animation.Infinite: for ever.
+    property int bounces: Animation.Infinite
 
     width: 112
     height: 214
@@ -41,6 +44,7 @@ Item {
 
             Item {
                 id: stage
+                objectName: "phoneStage"
                 width: phone.halfScreen ? 44 : 88
                 height: width
                 anchors.centerIn: parent
@@ -66,19 +70,22 @@ Item {
                 }
                 Rectangle {
                     id: ball
+                    objectName: "phoneBall"
                     width: stage.width * 0.2; height: width; radius: width / 2
                     x: stage.width * 0.2
                     y: stage.height * 0.7 - height
                     color: Theme.accent
                     SequentialAnimation on y {
                         running: phone.running
-                        loops: Animation.Infinite
+                        loops: phone.bounces
                         NumberAnimation { to: stage.height * 0.18; duration: 420; easing.type: Easing.OutQuad }
                         NumberAnimation { to: stage.height * 0.7 - ball.height; duration: 420; easing.type: Easing.InQuad }
                     }
+                    // One sweep across takes four bounces: both end together.
                     SequentialAnimation on x {
                         running: phone.running
-                        loops: Animation.Infinite
+                        loops: phone.bounces === Animation.Infinite ? Animation.Infinite
+                                                                    : Math.max(1, Math.ceil(phone.bounces / 4))
                         NumberAnimation { to: stage.width * 0.55; duration: 1680; easing.type: Easing.InOutSine }
                         NumberAnimation { to: stage.width * 0.1; duration: 1680; easing.type: Easing.InOutSine }
                     }
