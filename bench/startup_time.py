@@ -130,7 +130,7 @@ def main():
                 backward.append(arrived - clicked)
                 time.sleep(0.5)
 
-    print(f"{os.path.relpath(program)} ({args.language}), {args.runs} runs under {os.environ.get('DISPLAY')}")
+    print(f"{program} ({args.language}), {args.runs} runs under {os.environ.get('DISPLAY')}")
     print(f"  start to first page shown:   {median_text(first)}")
     print(f"  start to first pixels shown: {median_text(mapped)}")
     print(f"  Next, start -> content page: {median_text(forward)}")

@@ -138,4 +138,21 @@ TEST(StartPageQuiet, RestsAfterTheWelcomeAndAfterEachSizeChoice)
     EXPECT_TRUE(movie.warnings.isEmpty()) << qPrintable(movie.warnings.join(QLatin1Char('\n')));
 }
 
+// The user picks the other size while the ball still bounces.
+TEST(StartPageQuiet, BallLandsOnTheNewGrassWhenTheSizeChangesMidBounce)
+{
+    ManualAnimationDriver& driver = Driver();
+    for (int after : {300, 2000, 5000, 6500}) {
+        MovieHarness movie(QStringLiteral("EN"), 1);
+        ASSERT_TRUE(movie.loaded());
+        movie.view().show();
+        movie.call("tGotoFrame", {QStringLiteral("MainIntro"), 1});
+        driver.Run(after);
+        movie.setVariable(QStringLiteral("ImageSize"), QStringLiteral("HalfScreen"));
+        driver.Run(10000);
+        EXPECT_FALSE(Animates(movie.view(), driver)) << "half screen chosen after " << after << " ms";
+        ExpectBallAtRest(movie.root(), qPrintable(QStringLiteral("half screen chosen after %1 ms").arg(after)));
+    }
+}
+
 }  // namespace
