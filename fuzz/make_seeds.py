@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpus of the fuzz targets: small valid pictures of every
 kind the decoders know, one folder per format.
-Usage: make_seeds.py OUTDIR   (writes OUTDIR/bmp, OUTDIR/gif, OUTDIR/jpeg, OUTDIR/png)"""
+Usage: make_seeds.py OUTDIR   (writes OUTDIR/bmp, OUTDIR/gif, OUTDIR/jpeg, OUTDIR/png,
+and OUTDIR/registry: settings stores)"""
 import glob
 import os
 import shutil
@@ -13,7 +14,7 @@ from PIL import Image
 
 here = os.path.dirname(os.path.abspath(__file__))
 out = sys.argv[1]
-for d in ("bmp", "gif", "jpeg", "png"):
+for d in ("bmp", "gif", "jpeg", "png", "registry"):
     os.makedirs(os.path.join(out, d), exist_ok=True)
 
 # The decoder tests' samples: every BMP depth, RLE, core and V5 headers, every
@@ -53,3 +54,25 @@ for depth in range(8):
         head = bytes([depth | options, 40 + depth, 0, 30, 0, depth % 4])
         with open(os.path.join(r, "d%d-o%02x" % (depth + 1, options)), "wb") as f:
             f.write(head + body)
+
+# Settings stores: the default one, line breaks of both kinds, every data form
+# (text with escapes, dword, hex and hex(n) over several lines), comments, the
+# default value and a byte order mark.
+header = "Windows Registry Editor Version 5.00"
+base = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary"
+stores = {
+    "default.reg": "\n".join([
+        header, "", f"[{base}]", '"Language"="EN"', '"Current Link"="USB"', "",
+        f"[{base}\\Content Manager]", '"home"="/home/ann/Pictures"', "",
+        f"[{base}\\Customization Wizards]", '"Installation Path"="/home/ann/.local/share/tessary/"',
+        '"AnimMaxSize"=dword:00019000', '"FullScreenAnimMinDelay"=dword:0000000a', "",
+        f"[{base}\\Customization Wizards\\user]", '"BrowseAnim"="/home/ann/Pictures"', ""]),
+    "crlf.reg": "\r\n".join([header, "", f"[{base}]", '"Language"="FR"', ""]),
+    "forms.reg": "\n".join([
+        "\ufeff" + header, "; a comment", f"[{base}\\x]", '@="default"',
+        '"quoted"="a \\"b\\" c\\\\d"', '"hex"=hex:01,02,ff', '"multi"=hex(1):41,00,\\', "  42,00,00,00",
+        '"seven"=hex(7):61,00,00', '  "spaced" = dword:1', ""]),
+}
+for name, text in stores.items():
+    with open(os.path.join(out, "registry", name), "w", encoding="utf-8", newline="") as store:
+        store.write(text)

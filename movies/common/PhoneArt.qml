@@ -8,6 +8,9 @@ Item {
 
     property bool halfScreen: false
     property bool running: true
+    // How often the ball bounces before it comes to rest on the grass; a page
+    // left open then costs nothing to show. Animation.Infinite: for ever.
+    property int bounces: Animation.Infinite
 
     width: 112
     height: 214
@@ -41,6 +44,7 @@ Item {
 
             Item {
                 id: stage
+                objectName: "phoneStage"
                 width: phone.halfScreen ? 44 : 88
                 height: width
                 anchors.centerIn: parent
@@ -66,21 +70,30 @@ Item {
                 }
                 Rectangle {
                     id: ball
+                    objectName: "phoneBall"
+                    // The animations move these two, in parts of the stage, and the
+                    // ball follows the stage when the screen size changes, even
+                    // while it bounces: 0 on the grass to 1 at the top of a hop,
+                    // and its left edge from 0.1 to 0.55 of the stage's width.
+                    property real hop: 0
+                    property real sweep: 0.2
                     width: stage.width * 0.2; height: width; radius: width / 2
-                    x: stage.width * 0.2
-                    y: stage.height * 0.7 - height
+                    x: stage.width * sweep
+                    y: stage.height * 0.7 - height - hop * (stage.height * 0.52 - height)
                     color: Theme.accent
-                    SequentialAnimation on y {
+                    SequentialAnimation on hop {
                         running: phone.running
-                        loops: Animation.Infinite
-                        NumberAnimation { to: stage.height * 0.18; duration: 420; easing.type: Easing.OutQuad }
-                        NumberAnimation { to: stage.height * 0.7 - ball.height; duration: 420; easing.type: Easing.InQuad }
+                        loops: phone.bounces
+                        NumberAnimation { to: 1; duration: 420; easing.type: Easing.OutQuad }
+                        NumberAnimation { to: 0; duration: 420; easing.type: Easing.InQuad }
                     }
-                    SequentialAnimation on x {
+                    // One sweep across takes four bounces: both end together.
+                    SequentialAnimation on sweep {
                         running: phone.running
-                        loops: Animation.Infinite
-                        NumberAnimation { to: stage.width * 0.55; duration: 1680; easing.type: Easing.InOutSine }
-                        NumberAnimation { to: stage.width * 0.1; duration: 1680; easing.type: Easing.InOutSine }
+                        loops: phone.bounces === Animation.Infinite ? Animation.Infinite
+                                                                    : Math.max(1, Math.ceil(phone.bounces / 4))
+                        NumberAnimation { to: 0.55; duration: 1680; easing.type: Easing.InOutSine }
+                        NumberAnimation { to: 0.1; duration: 1680; easing.type: Easing.InOutSine }
                     }
                 }
             }

@@ -41,6 +41,8 @@ Item {
             y: intro.currentFrame === 0 ? 96 : 100
             scale: intro.currentFrame === 0 ? 1.12 : 1
             halfScreen: intro.currentFrame === 1 && !page.fullScreen
+            // Lively through the welcome, then at rest: the page waits without work.
+            bounces: 8
             Behavior on x { NumberAnimation { duration: 400; easing.type: Easing.OutCubic } }
             Behavior on scale { NumberAnimation { duration: 400; easing.type: Easing.OutCubic } }
         }

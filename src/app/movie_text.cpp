@@ -6,6 +6,14 @@
 #include <QString>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+
+// Where the package puts the movies, seen from the program's folder; the build
+// sets it from the same install layout that installs them.
+#ifndef TESSARY_MOVIES_FROM_PROGRAM
+#define TESSARY_MOVIES_FROM_PROGRAM "../share/tessary/movies/"
+#endif
 
 namespace {
 
@@ -44,12 +52,37 @@ std::string MovieUrlFromCommandLine(const std::string& commandLine, const std::s
     return "file:///" + folder + languageCode + "/" + name;
 }
 
+namespace {
+
+bool HasMovies(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(folder / "common", error);
+}
+
+} // namespace
+
+std::string MoviesFolderFor(const std::string& programFolder, const std::string& installedRelative)
+{
+    if (HasMovies(programFolder))
+        return programFolder;
+    const std::filesystem::path installed =
+        (std::filesystem::path(programFolder) / installedRelative).lexically_normal();
+    if (!installedRelative.empty() && HasMovies(installed)) {
+        std::string folder = installed.string();
+        if (folder.back() != '/')
+            folder += '/';
+        return folder;
+    }
+    return programFolder;
+}
+
 std::string MovieUrl(const std::string& name)
 {
     std::string folder = QCoreApplication::applicationDirPath().toStdString();
     if (folder.empty() || folder.back() != '/')
         folder += '/';
-    return MovieUrlFromFolder(folder, g_languageCode, name);
+    return MovieUrlFromFolder(MoviesFolderFor(folder, TESSARY_MOVIES_FROM_PROGRAM), g_languageCode, name);
 }
 
 std::string MovieHtmlFor(const std::string& languageCode, const std::string& text, bool bBold, bool bCentred)

@@ -8,8 +8,17 @@
 #include "utf8_text.h"
 
 // URL of the movie `name` ("Plendix.swf?frm=1") of the current language, in the
-// language folder beside the program.
+// language folder beside the program, or in the installed movies when there
+// are none beside it (MoviesFolderFor).
 std::string MovieUrl(const std::string& name);
+
+// The folder that holds the language folders for a program in `programFolder`
+// (with its final slash): the program's own folder when the movies' shared part
+// ("common") is there, as in a build; else `installedRelative` ("../share/...",
+// from the program's folder, with its final slash) when the movies are there,
+// written without "." and ".."; else the program's folder again, so that a
+// missing movie is reported where it was looked for first.
+std::string MoviesFolderFor(const std::string& programFolder, const std::string& installedRelative);
 
 // The same built from a Windows command line: the program's folder is the text up
 // to its last backslash (inside the quotes when the command line starts with one),

@@ -6,12 +6,27 @@
 #include "messages.h"
 #include "movie_text.h"
 #include "picture_holder.h"
+#include "registry_store.h"
 #include "settings.h"
 #include "wizard_globals.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
 #include <array>
 #include <memory>
 #include <optional>
+
+// Where the package puts init-settings and the default settings table, seen
+// from the program's folder; the build sets them from its install layout.
+#ifndef TESSARY_INIT_SETTINGS_FROM_PROGRAM
+#define TESSARY_INIT_SETTINGS_FROM_PROGRAM "../libexec/tessary/init-settings"
+#endif
+#ifndef TESSARY_SETTINGS_TABLE_FROM_PROGRAM
+#define TESSARY_SETTINGS_TABLE_FROM_PROGRAM "../share/tessary/default_settings.tsv"
+#endif
 
 namespace {
 
@@ -65,8 +80,38 @@ bool CheckSiblingWizards(const WizardMessages& texts)
     return true;
 }
 
+bool WriteFirstStartSettings(const std::string& programFolder, const std::string& script, const std::string& table)
+{
+    const QString store = QString::fromStdString(platform::RegistryStorePath());
+    if (QFileInfo::exists(store))
+        return false;
+    const QDir folder(QString::fromStdString(programFolder));
+    const QString program = QDir::cleanPath(folder.absoluteFilePath(QString::fromStdString(script)));
+    const QFileInfo programInfo(program);
+    if (!programInfo.isFile() || !programInfo.isExecutable())
+        return false;
+
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QString tablePath = QDir::cleanPath(folder.absoluteFilePath(QString::fromStdString(table)));
+    if (QFileInfo::exists(tablePath))
+        environment.insert(QStringLiteral("TESSARY_DEFAULT_SETTINGS"), tablePath);
+    process.setProcessEnvironment(environment);
+    // What it writes, or why it could not, goes where the program's own output goes.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(program, {});
+    if (!process.waitForFinished(30000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return false;
+    }
+    return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 && QFileInfo::exists(store);
+}
+
 bool InitInstance(const StartUpOptions& options)
 {
+    WriteFirstStartSettings(QCoreApplication::applicationDirPath().toStdString(),
+                            TESSARY_INIT_SETTINGS_FROM_PROGRAM, TESSARY_SETTINGS_TABLE_FROM_PROGRAM);
     const std::string code = ReadSettingString("Language", nullptr, std::string());
     g_messages = BuildMessages(code);
 

@@ -28,7 +28,15 @@ struct StartUpOptions {
     std::function<int(CDlgFrame&)> runFrame;
 };
 
-// The whole start-up. Returns false when the program must end at once (a sibling
+// The first start of a user without a settings store, in an installed program:
+// runs the installed init-settings (`script`, relative to `programFolder`),
+// which writes that user's defaults from the installed table (`table`, relative
+// too), before anything reads the store. Does nothing when the store exists or
+// no such script is installed (beside a build, scripts/run writes the store).
+// Returns true when the script ran and the store is there now.
+bool WriteFirstStartSettings(const std::string& programFolder, const std::string& script, const std::string& table);
+
+// The whole start-up (the first start's settings, then the rest). Returns false when the program must end at once (a sibling
 // runs, or a running instance was restored), true once the frame has ended.
 bool InitInstance(const StartUpOptions& options = {});
 

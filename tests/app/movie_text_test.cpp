@@ -3,7 +3,9 @@
 #include "movie_text.h"
 #include "movie_tooltip.h"
 
+#include <QTemporaryDir>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +35,38 @@ TEST(MovieUrl, FromFolderOnThisSystem)
 {
     EXPECT_EQ(MovieUrlFromFolder("/opt/tessary/bin/", "EN", "Plendix.swf?frm=1"),
               "file:///opt/tessary/bin/EN/Plendix.swf?frm=1");
+}
+
+TEST(MovieUrl, MoviesBesideTheProgramComeFirstThenTheInstalledOnes)
+{
+    // A program in <root>/usr/bin/; "beside" and "installed" say where movies are.
+    struct Case {
+        bool beside;
+        bool installed;
+        const char* want; // below <root>
+    } cases[] = {
+        {true, false, "/usr/bin/"},
+        {true, true, "/usr/bin/"},
+        {false, true, "/usr/share/tessary/movies/"},
+        {false, false, "/usr/bin/"},
+    };
+    for (const Case& c : cases) {
+        QTemporaryDir root;
+        ASSERT_TRUE(root.isValid());
+        const std::filesystem::path top = root.path().toStdString();
+        std::filesystem::create_directories(top / "usr/bin");
+        if (c.beside)
+            std::filesystem::create_directories(top / "usr/bin/common");
+        if (c.installed)
+            std::filesystem::create_directories(top / "usr/share/tessary/movies/common");
+        // Language folders without the shared part do not count as movies.
+        std::filesystem::create_directories(top / "usr/bin/EN");
+        const std::string program = top.string() + "/usr/bin/";
+        EXPECT_EQ(MoviesFolderFor(program, "../share/tessary/movies/"), top.string() + c.want)
+            << "beside " << c.beside << ", installed " << c.installed;
+        EXPECT_EQ(MoviesFolderFor(program, "../share/tessary/movies"), top.string() + c.want)
+            << "without the final slash: beside " << c.beside << ", installed " << c.installed;
+    }
 }
 
 TEST(MovieUrl, ResolvesToTheQmlFileAndStartFrame)

@@ -1,0 +1,69 @@
+#!/usr/bin/python3
+"""CPU that the wizard uses while it waits for the user, in a real X11 window.
+
+Usage: idle_cpu.py [BUILD_OR_ROOT] [--settle S] [--seconds S] [--language CODE]
+                   [--click X,Y ...] [--name NAME]
+
+Starts the wizard of BUILD_OR_ROOT (a build folder with bin/, or an installed
+root with usr/bin/; default build/) with a fresh settings store, waits for its
+window, clicks the given points of the window in order (half a second apart;
+window coordinates, e.g. 520,379 is Next and 60,379 Back) to reach a page, waits
+`--settle` seconds (default 5: the start page's welcome moves on after 3.6 s),
+then measures for `--seconds` seconds (default 10) the CPU time of the wizard
+and of the X server. Prints them in percent of one core; the X server's share is
+the peer figure: what the screen costs beside the program that draws it.
+
+Without $DISPLAY it runs itself under xvfb-run. Examples:
+  bench/idle_cpu.py                          # the start page
+  bench/idle_cpu.py --click 520,379 --name start-choices-next
+"""
+import argparse
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import xwizard  # noqa: E402
+
+
+def main():
+    xwizard.ensure_display()
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("build", nargs="?", default=os.path.join(xwizard.TOP, "build"))
+    parser.add_argument("--settle", type=float, default=5.0)
+    parser.add_argument("--seconds", type=float, default=10.0)
+    parser.add_argument("--language", default="EN")
+    parser.add_argument("--click", action="append", default=[], help="X,Y in the window, in order")
+    parser.add_argument("--name", default="start page", help="what the figures are called in the output")
+    args = parser.parse_args()
+
+    program = xwizard.find_program(args.build)
+    server = xwizard.server_pid()
+    screen = xwizard.Screen()
+    with xwizard.Wizard(program, args.language) as wizard:
+        wizard.start()
+        origin = xwizard.window_origin(wizard.process.pid)
+        if origin is None:
+            sys.exit("the wizard's window did not appear")
+        for point in args.click:
+            x, y = (int(v) for v in point.split(","))
+            time.sleep(0.5)
+            screen.click(origin[0] + x, origin[1] + y)
+        time.sleep(args.settle)
+        if wizard.process.poll() is not None:
+            sys.exit(f"the wizard ended (exit {wizard.process.returncode}) before the measurement")
+        pid = wizard.process.pid
+        own0 = xwizard.cpu_seconds(pid)
+        srv0 = xwizard.cpu_seconds(server) if server else 0.0
+        t0 = time.monotonic()
+        time.sleep(args.seconds)
+        elapsed = time.monotonic() - t0
+        own = (xwizard.cpu_seconds(pid) - own0) / elapsed * 100
+        srv = ((xwizard.cpu_seconds(server) - srv0) / elapsed * 100) if server else float("nan")
+    print(f"idle CPU, {args.name} ({args.language}), {elapsed:.1f} s after {args.settle:.0f} s settling: "
+          f"wizard {own:.1f} % of a core, X server {srv:.1f} %")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
