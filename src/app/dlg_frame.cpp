@@ -197,6 +197,11 @@ void CDlgFrame::timerEvent(QTimerEvent* event)
         AddNextPage();
     killTimer(m_nPageTimer);
     m_nPageTimer = 0;
+    if (m_onAllPages) {
+        auto onAllPages = std::move(m_onAllPages);
+        m_onAllPages = nullptr;
+        onAllPages();
+    }
 }
 
 void CDlgFrame::changeEvent(QEvent* event)

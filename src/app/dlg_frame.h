@@ -51,6 +51,9 @@ public:
     CWizPage* CurrentPage() const;
     CWizPage* Page(int nIndex) const;
 
+    // Called once, when the frame's timer has made pages 1 to 5.
+    std::function<void()> m_onAllPages;
+
     const WizardMessages* m_pMessages;
     QIcon m_hIcon;
     std::vector<CWizPage*> m_pages;

@@ -132,6 +132,8 @@ bool InitInstance(const StartUpOptions& options)
 
     auto frame = std::make_unique<CDlgFrame>(options.pageFactory);
     frame->m_pMessages = &g_messages;
+    if (options.prepareFrame)
+        options.prepareFrame(*frame);
     if (options.runFrame)
         options.runFrame(*frame);
     else

@@ -24,6 +24,8 @@ std::string SiblingMessage(const WizardMessages& texts, const std::string& sibli
 struct StartUpOptions {
     // Makes the pages (the wizard program hands its page factory).
     CDlgFrame::PageFactory pageFactory;
+    // Prepares the frame before it runs (the program hands work for its pages).
+    std::function<void(CDlgFrame&)> prepareFrame;
     // Runs the frame (null: DoModal). Tests may look at the frame instead.
     std::function<int(CDlgFrame&)> runFrame;
 };

@@ -186,11 +186,12 @@ void CDlgWiz2::OnItemChanged(int nItem)
     EnableNext(true);
 }
 
-void CDlgWiz2::ChangeStepNext()
+bool CDlgWiz2::ChangeStepNext()
 {
     EnableNext(false);
     const std::string path = m_strSelection;
     bool loaded = false;
+    bool wentOn = false;
     if (g_pageRoute == 0) {
         g_strSourcePath = path;
         const bool half = g_imageSize == 64;
@@ -205,6 +206,7 @@ void CDlgWiz2::ChangeStepNext()
             if (g_createNew == 1)
                 g_createNew = 0;
             GoNext();
+            wentOn = true;
         }
     } else {
         g_strInsertPath = path;
@@ -213,6 +215,7 @@ void CDlgWiz2::ChangeStepNext()
             // The picture editor inserts GIF frames: anything else gets a GIF palette.
             g_picture.EnsureGifPalette();
             GoNext();
+            wentOn = true;
         }
     }
     if (!loaded) {
@@ -225,6 +228,17 @@ void CDlgWiz2::ChangeStepNext()
     const std::string folder = m_folders->GetSelectedFolder();
     if (folder.size() + 1 <= kSettingStringBuffer)
         WriteSettingString("BrowseAnim", folder, kSubKeyWizardsUser);
+    return wentOn;
+}
+
+bool CDlgWiz2::PickFile(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+    m_folders->SelectPath(folder, 0, true);
+    m_strFolder = folder;
+    m_strSelection = path;
+    return ChangeStepNext();
 }
 
 void CDlgWiz2::OnScanStarted(uint64_t, const std::string&) {}

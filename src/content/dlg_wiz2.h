@@ -46,8 +46,12 @@ public:
     void OnItemChanged(int nItem);
     // Empties the list at once and has the worker scan m_strFolder.
     void RestartScan();
-    // "ChangeStep" "3": loads the picked file for the route and goes on.
-    void ChangeStepNext();
+    // "ChangeStep" "3": loads the picked file for the route and goes on;
+    // false when it could not (the user was told why).
+    bool ChangeStepNext();
+    // Picks `path` as if the user had chosen it in its folder, then goes on as
+    // "ChangeStep" "3" does (the program was started to open that file).
+    bool PickFile(const std::string& path);
 
     CFolderView* m_folders = nullptr;
     QListWidget* m_list = nullptr;
