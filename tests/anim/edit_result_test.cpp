@@ -97,10 +97,8 @@ TEST(PictureEditBookkeeping, TheAnimationIsNamedAfterTheSourceFileCutToTwelveCha
         {"/x/.gif", "", ".gif"},
         {"/x/", "", ""},
         // Characters, not bytes: twelve two-byte letters, then the cut.
-        {"/x/\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.gif",
-         "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
-         "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9.gif"},
-        {"/x/\xE5\x81\x87\xE6\x9C\x9F.gif", "\xE5\x81\x87\xE6\x9C\x9F", "\xE5\x81\x87\xE6\x9C\x9F.gif"},
+        {"/x/ééééééééééééé.gif", "éééééééééééé", "ééééééééééééé.gif"},
+        {"/x/假期.gif", "假期", "假期.gif"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(AnimationNameFromPath(c.path), c.name) << c.path;
@@ -400,7 +398,7 @@ TEST(PictureEditCommit, FurtherInsertedFramesGetTheSameTurnsAndAreEditedOnce)
         EXPECT_EQ(report.nLeftOut, 0);
         EXPECT_EQ(current, 3) << "the last inserted frame";
         for (int i = 2; i <= 3; ++i)
-            EXPECT_TRUE(SameFrame(doc.GetFrame(1), doc.GetFrame(i))) << "inserted frame " << i << " differs from the first";
+            EXPECT_TRUE(SameFrame(doc.GetFrame(1), doc.GetFrame(i))) << "frame " << i << " is not like frame 1";
         for (int i : {0, 4, 5})
             EXPECT_EQ(doc.GetFrame(i)->GetWidth(), 64u) << "frame " << i;
     }
