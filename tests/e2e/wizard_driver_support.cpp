@@ -2,6 +2,7 @@
 
 #include "page_factory.h"
 #include "settings_defaults.h"
+#include "wizard_globals.h"
 
 #include "dlg_frame.h"
 #include "messages.h"
@@ -149,6 +150,22 @@ QStringList WizardDriver::VisibleNames() const
     if (page)
         Collect(page->m_movie->rootObject(), names);
     return names;
+}
+
+bool LoadAnimationLikeTheContentPage(const std::string& path)
+{
+    const DelayLimits limits = DefaultDelayLimits(g_imageSize);
+    g_animDoc.SetDelayLimits(limits.minDelay, limits.maxDelay, limits.defaultDelay);
+    g_strSourcePath = path;
+    if (!g_animDoc.Load(path, kAllowAll, 0) || !g_animDoc.BuildFrames())
+        return false;
+    g_nCurrentFrame = 0;
+    return true;
+}
+
+std::string SampleAnimation()
+{
+    return TESSARY_SOURCE_DIR "/resources/samples/bouncing-ball.gif";
 }
 
 } // namespace e2e

@@ -43,4 +43,12 @@ private:
     std::unique_ptr<CDlgFrame> m_frame;
 };
 
+// What the content page does with the file the user picks to start from: the
+// animation built from `path` with the delay limits of the screen size, for
+// walks that reach the picture editor (the route flags are left to the walk).
+// False when the file gives no frame.
+bool LoadAnimationLikeTheContentPage(const std::string& path);
+// The sample animation that comes with the program (24 frames of 200 x 150).
+std::string SampleAnimation();
+
 } // namespace e2e
