@@ -5,6 +5,9 @@
       a photo-like landscape: a sky that darkens upwards, a sun in the upper
       left, green hills, a red house on the right; no two quarter turns or
       mirrorings of it look alike. The format follows the extension.
+  picture_fixtures.py photo PATH W H
+      the scene with grain over it, so that neighbouring pixels differ as in
+      a photograph
   picture_fixtures.py frames PATH COUNT W H
       an animated GIF of COUNT frames, each the scene with a white ball that
       moves from left to right, 10 hundredths of a second each
@@ -16,14 +19,11 @@ from PIL import Image, ImageDraw
 
 def scene(w, h, ball=None):
     im = Image.new('RGB', (w, h))
-    px = im.load()
+    draw = ImageDraw.Draw(im)
     horizon = h * 3 // 5
     for y in range(horizon):
         t = y / max(1, horizon - 1)
-        colour = (int(40 + 120 * t), int(90 + 120 * t), int(170 + 70 * t))
-        for x in range(w):
-            px[x, y] = colour
-    draw = ImageDraw.Draw(im)
+        draw.line([(0, y), (w - 1, y)], fill=(int(40 + 120 * t), int(90 + 120 * t), int(170 + 70 * t)))
     draw.rectangle([0, horizon, w, h], fill=(60, 140, 50))
     draw.ellipse([-w // 4, horizon - h // 6, w // 2, h + h // 3], fill=(80, 170, 60))
     r = max(2, min(w, h) // 10)
@@ -41,6 +41,10 @@ def main():
     a = sys.argv
     if a[1] == 'scene':
         scene(int(a[3]), int(a[4])).save(a[2])
+    elif a[1] == 'photo':
+        w, h = int(a[3]), int(a[4])
+        grain = Image.effect_noise((w, h), 40).convert('RGB')
+        Image.blend(scene(w, h), grain, 0.2).save(a[2], quality=90)
     elif a[1] == 'frames':
         count, w, h = int(a[3]), int(a[4]), int(a[5])
         frames = [scene(w, h, ball=k * (w - 10) // max(1, count - 1)).quantize(colors=128, dither=Image.Dither.NONE)
