@@ -101,8 +101,11 @@ void CDlgWiz4::OnShowWindow(bool bShow)
         return;
     }
 
-    // A fresh edit of whatever the editor's picture is now.
+    // A fresh edit of whatever the editor's picture is now; the last visit's
+    // result is not shown again, even when nothing can be cut out this time.
     m_edit = PictureEdit{};
+    delete m_preview.m_pImage;
+    m_preview.m_pImage = nullptr;
     m_edit.bFitAll = EqualsIgnoringCase(m_movie->GetVariable("_SelectType"), "All");
     m_tool.Detach();
     if (g_pageRoute != 0) {

@@ -371,8 +371,14 @@ TEST_F(PicturePage, TheResultIsCentredInThePreviewBox)
 
 TEST_F(PicturePage, NothingToCutOutSaysCantExtractAndStays)
 {
+    LoadAnimation(Fixture("scene.png", "scene 200 200"));
+    ShowPage();
+    ASSERT_NE(Pixel(470, 200), kOpaqueBlack);
+    EmptyAnimation();
     g_strSourcePath = "/nowhere/empty.gif";
     ShowPage(); // route 0 with an empty animation: no picture at all
+    EXPECT_EQ(Pixel(470, 200), kOpaqueBlack) << "the last visit's result is gone";
+    EXPECT_EQ(Pixel(100, 200), kOpaqueBlack);
     Movie()->calls.clear();
     Command("ChangeStep", "4");
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
