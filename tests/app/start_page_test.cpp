@@ -3,6 +3,7 @@
 #include "dlg_frame.h"
 #include "dlg_mask.h"
 #include "dlg_wiz1.h"
+#include "edit_picture.h"
 #include "message_box.h"
 #include "messages.h"
 #include "movie_ctrl.h"
@@ -56,6 +57,10 @@ protected:
         frame->m_current = i;
         frame->ShowCurrentPage();
     }
+
+    // The picture editor goes on only with something to cut out: a picture as
+    // the animation editor hands it over, before the page shows it, to modify a frame.
+    static void GivePictureEditorAPicture() { g_picture.SetImage(new CRaster(16, 16, 24)); }
 
     // The movie of page `i` sends a command; the frame handles what the page posted.
     void Command(int i, const std::string& command, const std::string& args)
@@ -247,6 +252,10 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
         {kPageTransfer, "TransferDone", "", 0, 0, kPageTransfer, 0},
     };
     for (const Case& c : cases) {
+        if (c.page == kPagePictureEditor) {
+            g_pageRoute = c.pageRoute;
+            GivePictureEditorAPicture();
+        }
         ShowOnly(c.page);
         g_createNew = c.createNew;
         g_pageRoute = c.pageRoute;
@@ -258,8 +267,9 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
 
 TEST_F(WizardPages, PictureEditorRestsItsMovieBeforeLeaving)
 {
-    ShowOnly(kPagePictureEditor);
     g_pageRoute = 2;
+    GivePictureEditorAPicture();
+    ShowOnly(kPagePictureEditor);
     Movie(kPagePictureEditor)->calls.clear();
     Command(kPagePictureEditor, "ChangeStep", "4");
     EXPECT_EQ(Movie(kPagePictureEditor)->calls, (std::vector<std::string>{"GotoFrame 5", "GotoFrame 6"}));
