@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Tažením obrázek ztmavíte nebo zesvětlíte; poklepáním vrátíte na nulu",
     "applyAll": "Použít na všechny snímky",
     "tipApplyAll": "Provést stejné změny u všech snímků animace",
+    "animFull": "Animace je plná: může mít nejvýše 256 snímků. Nepřidané obrázky: %1%. Odstraňte několik snímků, abyste pro ně uvolnili místo.",
     "saveTitle": "Animace je hotová",
     "saveReady": "Animace %1% (%2% bytů) je připravena k odeslání do telefonu.",
     "saveCopy": "Uložit kopii do počítače",

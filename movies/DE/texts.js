@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Ziehen, um das Bild dunkler oder heller zu machen; Doppelklick setzt zurück",
     "applyAll": "Auf alle Bilder anwenden",
     "tipApplyAll": "Dieselben Änderungen auf jedes Bild der Animation anwenden",
+    "animFull": "Die Animation ist voll: Sie kann höchstens 256 Bilder enthalten. Nicht hinzugefügte Bilder: %1%. Löschen Sie einige Bilder, um Platz für sie zu schaffen.",
     "saveTitle": "Ihre Animation ist fertig",
     "saveReady": "Ihre Animation %1% (%2% Byte) ist bereit zum Senden an Ihr Handy.",
     "saveCopy": "Kopie auf meinem Computer speichern",

@@ -82,6 +82,7 @@ var texts = {
     "tipLightness": "Drag to make the picture darker or lighter; double-click to reset",
     "applyAll": "Apply to all frames",
     "tipApplyAll": "Make the same changes to every frame of the animation",
+    "animFull": "The animation is full: it can hold at most 256 frames. Pictures left out: %1%. Delete some frames to make room for them.",
 
     "saveTitle": "Your animation is ready",
     "saveReady": "Your animation %1% (%2% bytes) is ready to be sent to your phone.",

@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Faites glisser pour assombrir ou éclaircir l'image ; double-clic pour revenir à zéro",
     "applyAll": "Appliquer à toutes les vues",
     "tipApplyAll": "Faire les mêmes changements sur toutes les vues de l'animation",
+    "animFull": "L'animation est pleine : elle ne peut pas contenir plus de 256 vues. Images non ajoutées : %1%. Supprimez des vues pour leur faire de la place.",
     "saveTitle": "Votre animation est prête",
     "saveReady": "Votre animation %1% (%2% octets) est prête à être envoyée sur votre téléphone.",
     "saveCopy": "Enregistrer une copie sur mon ordinateur",

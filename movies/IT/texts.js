@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Trascina per scurire o schiarire l'immagine; doppio clic per azzerare",
     "applyAll": "Applica a tutti i fotogrammi",
     "tipApplyAll": "Applica le stesse modifiche a ogni fotogramma dell'animazione",
+    "animFull": "L'animazione è piena: può contenere al massimo 256 fotogrammi. Immagini non aggiunte: %1%. Elimina alcuni fotogrammi per fare loro spazio.",
     "saveTitle": "L'animazione è pronta",
     "saveReady": "L'animazione %1% (%2% byte) è pronta per essere inviata al telefono.",
     "saveCopy": "Salva una copia sul computer",

@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Sleep om de afbeelding donkerder of lichter te maken; dubbelklik om terug te zetten",
     "applyAll": "Op alle beelden toepassen",
     "tipApplyAll": "Dezelfde wijzigingen op elk beeld van de animatie toepassen",
+    "animFull": "De animatie is vol: ze kan hoogstens 256 beelden bevatten. Niet toegevoegde afbeeldingen: %1%. Verwijder enkele beelden om er plaats voor te maken.",
     "saveTitle": "Je animatie is klaar",
     "saveReady": "Je animatie %1% (%2% bytes) is klaar om naar je telefoon te sturen.",
     "saveCopy": "Een kopie op mijn computer opslaan",

@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Przeciągnij, aby przyciemnić lub rozjaśnić obrazek; dwukrotne kliknięcie przywraca zero",
     "applyAll": "Zastosuj do wszystkich klatek",
     "tipApplyAll": "Wprowadź te same zmiany we wszystkich klatkach animacji",
+    "animFull": "Animacja jest pełna: może mieć najwyżej 256 klatek. Niedodane obrazki: %1%. Usuń kilka klatek, aby zrobić na nie miejsce.",
     "saveTitle": "Animacja jest gotowa",
     "saveReady": "Animacja %1% (%2% bajtów) jest gotowa do wysłania do telefonu.",
     "saveCopy": "Zapisz kopię na komputerze",

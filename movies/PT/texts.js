@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Arraste para escurecer ou clarear a imagem; duplo clique para repor",
     "applyAll": "Aplicar a todas as imagens",
     "tipApplyAll": "Fazer as mesmas alterações em todas as imagens da animação",
+    "animFull": "A animação está cheia: pode ter no máximo 256 imagens. Imagens que ficaram de fora: %1%. Elimine algumas imagens para lhes dar lugar.",
     "saveTitle": "A sua animação está pronta",
     "saveReady": "A sua animação %1% (%2% bytes) está pronta para ser enviada para o telemóvel.",
     "saveCopy": "Guardar uma cópia no meu computador",

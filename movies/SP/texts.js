@@ -78,6 +78,7 @@ var texts = {
     "tipLightness": "Arrastra para oscurecer o aclarar la imagen; doble clic para volver a cero",
     "applyAll": "Aplicar a todos los fotogramas",
     "tipApplyAll": "Hacer los mismos cambios en todos los fotogramas de la animación",
+    "animFull": "La animación está llena: admite como máximo 256 fotogramas. Imágenes que no se han añadido: %1%. Elimina algunos fotogramas para hacerles sitio.",
     "saveTitle": "Tu animación está lista",
     "saveReady": "Tu animación %1% (%2% bytes) está lista para enviarla a tu teléfono.",
     "saveCopy": "Guardar una copia en mi ordenador",

@@ -26,6 +26,13 @@ Item {
         function onFrameEntered(frame) { if (frame === 5) page.reset() }
     }
 
+    // The program reads "TxtAnimFull" when an insertion finds the animation
+    // full, and puts the number of pictures left out in place of "%1%".
+    Component.onCompleted: {
+        if (movie.getVariable("TxtAnimFull") === "")
+            movie.setVariable("TxtAnimFull", movie.tr("animFull"))
+    }
+
     Chip {
         x: 36; y: 68
         text: movie.v("filename")

@@ -330,11 +330,12 @@ long CAnimDoc::DrawFrameAtPreview(int32_t index) const
 void CAnimDoc::ApplyEditToOthers(int32_t skipIndex, bool fit, int32_t width, int32_t height, bool notMirrored,
                                  int32_t quarterTurns, double lightness, int32_t selLeft, int32_t selTop,
                                  int32_t selRight, int32_t selBottom, int32_t displayLeft, int32_t displayTop,
-                                 int32_t displayRight, int32_t displayBottom)
+                                 int32_t displayRight, int32_t displayBottom, int32_t skipCount)
 {
     const int32_t turns = ((quarterTurns % 4) + 4) % 4;
+    const int64_t skipEnd = int64_t(skipIndex) + (skipCount > 0 ? skipCount : 0);
     for (int32_t i = 0; i < m_nFrames; ++i) {
-        if (i == skipIndex || !m_frames[i])
+        if ((i >= skipIndex && i < skipEnd) || !m_frames[i])
             continue;
         CEditPicture holder;
         holder.SetImage(m_frames[i]);

@@ -80,15 +80,17 @@ public:
     long DrawFrame(int32_t index, int32_t x, int32_t y, int32_t size) const;
     long DrawFrameAtPreview(int32_t index) const;
 
-    // Repeats the picture editor's edit on every frame except `skipIndex` (-1
-    // skips none): mirrored when `notMirrored` is false, turned right
-    // `quarterTurns` times, then the selection cut out (fit false) or the whole
-    // frame fitted (fit true) at width x height, then lightened. The selection
-    // and display rectangles are those of the edited picture, in page coordinates.
+    // Repeats the picture editor's edit on every frame except `skipCount`
+    // frames from `skipIndex` on (-1 skips none): mirrored when `notMirrored` is
+    // false, turned right `quarterTurns` times, then the selection cut out (fit
+    // false) or the whole frame fitted (fit true) at width x height, then
+    // lightened. The selection and display rectangles are those of the edited
+    // picture, in page coordinates. The editor skips more than one frame when
+    // its Next inserted several: they already carry the edit.
     void ApplyEditToOthers(int32_t skipIndex, bool fit, int32_t width, int32_t height, bool notMirrored,
                            int32_t quarterTurns, double lightness, int32_t selLeft, int32_t selTop,
                            int32_t selRight, int32_t selBottom, int32_t displayLeft, int32_t displayTop,
-                           int32_t displayRight, int32_t displayBottom);
+                           int32_t displayRight, int32_t displayBottom, int32_t skipCount = 1);
 
     int32_t m_nFrames = 0;
     uint32_t m_nMinDelay = 0;

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "picture_cut.h"
 #include "surface_paint.h"
 
 CEditPicture g_picture;
@@ -75,11 +76,7 @@ CRaster* CEditPicture::CropToSize(int32_t left, int32_t top, int32_t right, int3
             return nullptr;
         source = &opaque;
     }
-    auto cut = std::make_unique<CRaster>();
-    if (!source->Crop(cropLeft, cropTop, cropRight, cropBottom, cut.get()))
-        return nullptr;
-    cut->Resample(width, height, 0);
-    return cut.release();
+    return CutAndScale(*source, cropLeft, cropTop, cropRight, cropBottom, width, height);
 }
 
 CRaster* CEditPicture::FitToSize(int32_t width, int32_t height) const

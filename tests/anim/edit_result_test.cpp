@@ -3,9 +3,11 @@
 // the size check of the written animation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "anim_doc.h"
 #include "anim_test_support.h"
@@ -50,8 +52,58 @@ TEST(PictureEditBookkeeping, MirrorAndFlipRewriteTheTurns)
         EXPECT_EQ(e.nQuarterTurns, flipped[q]) << "q " << q;
         EXPECT_FALSE(e.bNotMirrored);
     }
-    EXPECT_DOUBLE_EQ(LightnessFromSlider("30"), 0.5);
-    EXPECT_DOUBLE_EQ(LightnessFromSlider("-60"), -1.0);
+}
+
+// The slider's text is read like atoi, except that a number beyond 32 bits
+// stops at the nearest end instead of overflowing.
+TEST(PictureEditBookkeeping, LightnessReadsTheLeadingNumberAndSaturates)
+{
+    const struct {
+        const char* text;
+        double want;
+    } cases[] = {
+        {"30", 0.5},
+        {"-60", -1.0},
+        {"  +12px", 0.2},
+        {"\t-6 7", -0.1},
+        {"", 0.0},
+        {"x30", 0.0},
+        {"- 5", 0.0},
+        {nullptr, 0.0},
+        {"2147483647", 2147483647 / 60.0},
+        {"2147483648", 2147483647 / 60.0},
+        {"99999999999999999999999", 2147483647 / 60.0},
+        {"-2147483648", -2147483648.0 / 60.0},
+        {"-2147483649", -2147483648.0 / 60.0},
+        {"-99999999999999999999999", -2147483648.0 / 60.0},
+        {"000000000000000000000042", 0.7},
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(LightnessFromSlider(c.text), c.want) << "text \"" << (c.text ? c.text : "(null)") << "\"";
+}
+
+TEST(PictureEditBookkeeping, TheAnimationIsNamedAfterTheSourceFileCutToTwelveCharacters)
+{
+    const struct {
+        const char* path;
+        const char* name;
+        const char* file;
+    } cases[] = {
+        {"/home/ann/holiday-at-the-sea.gif", "holiday-at-t", "holiday-at-the-sea.gif"},
+        {"C:\\Pictures\\cat.jpeg", "cat", "cat.jpeg"},
+        {"/pics.d/archive.2024.png", "archive.2024", "archive.2024.png"},
+        {"/pics.d/README", "README", "README"},
+        {"plain.bmp", "plain", "plain.bmp"},
+        {"/x/.gif", "", ".gif"},
+        {"/x/", "", ""},
+        // Characters, not bytes: twelve two-byte letters, then the cut.
+        {"/x/ééééééééééééé.gif", "éééééééééééé", "ééééééééééééé.gif"},
+        {"/x/假期.gif", "假期", "假期.gif"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(AnimationNameFromPath(c.path), c.name) << c.path;
+        EXPECT_EQ(FileNameOfPath(c.path), c.file) << c.path;
+    }
 }
 
 // Whatever the buttons pressed, mirroring the loaded picture when the edit says
@@ -246,4 +298,176 @@ TEST(AnimationCheck, AFileOfExactlyTheLimitIsTooBig)
 
     CAnimDoc empty;
     EXPECT_EQ(SaveAndCheckAnimation(empty, dir.File("e.gif"), INT64_MAX, &bytes), AnimationCheck::SaveFailed);
+}
+
+namespace {
+
+// Every pixel row of the two pictures, palette colours compared, bit for bit.
+bool SameFrame(const CRaster* a, const CRaster* b)
+{
+    return a && b && a->GetBpp() == b->GetBpp() && SamePixels(*a, *b);
+}
+
+// A document of `count` 8 x 8 frames.
+void FillDoc(CAnimDoc& doc, int count, uint32_t side = 8)
+{
+    doc.SetDelayLimits(0, 1000, 50);
+    for (int i = 0; i < count; ++i)
+        doc.m_frames[i] = MakeIndexed(side, side, uint32_t(10 + i % 50));
+    doc.m_nFrames = count;
+}
+
+// An animated GIF of `frames` frames that all show the same 48 x 24 picture.
+std::string SameFramesGif(ScratchDir& dir, int frames)
+{
+    CAnimDoc source;
+    source.SetDelayLimits(0, 1000, 50);
+    for (int i = 0; i < frames; ++i)
+        source.m_frames[i] = MakeIndexed(48, 24, 20);
+    source.m_nFrames = frames;
+    const std::string path = dir.File("same-" + std::to_string(frames) + ".gif");
+    EXPECT_TRUE(source.SaveGif(path));
+    return path;
+}
+
+// The editor's picture as the content page leaves it for an insertion: frame 0
+// of the file, shown in the box at (33, 109).
+void LoadForInsertion(CEditPicture& picture, const std::string& path)
+{
+    picture.m_x = 33;
+    picture.m_y = 109;
+    ASSERT_TRUE(picture.Load(path, kAllowAll, 0));
+}
+
+} // namespace
+
+// Inserting an animation whose frames all show one picture must give frames
+// that all look alike, whatever the user turned, cut or fitted, and with
+// apply-to-all the inserted frames are not cut a second time.
+TEST(PictureEditCommit, FurtherInsertedFramesGetTheSameTurnsAndAreEditedOnce)
+{
+    enum Op { L, R, M, F };
+    const struct {
+        const char* name;
+        std::vector<Op> ops;
+        bool fit;
+        bool applyAll;
+    } cases[] = {
+        {"as loaded", {}, false, false},
+        {"right", {R}, false, false},
+        {"left", {L}, false, false},
+        {"mirror", {M}, false, false},
+        {"flip", {F}, false, false},
+        {"right then mirror", {R, M}, false, false},
+        {"left, fitted", {L}, true, false},
+        {"mirror, fitted", {M}, true, false},
+        {"right, to all", {R}, false, true},
+        {"as loaded, to all", {}, false, true},
+        {"flip, fitted, to all", {F}, true, true},
+    };
+    ScratchDir dir;
+    const std::string insert = SameFramesGif(dir, 3);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAnimDoc doc;
+        FillDoc(doc, 3, 64);
+        CEditPicture picture;
+        LoadForInsertion(picture, insert);
+        PictureEdit edit;
+        for (Op op : c.ops) {
+            switch (op) {
+            case L: RecordRotateLeft(edit); picture.RotateLeft(); break;
+            case R: RecordRotateRight(edit); picture.RotateRight(); break;
+            case M: RecordMirror(edit); picture.Mirror(); break;
+            case F: RecordFlip(edit); picture.Flip(); break;
+            }
+        }
+        picture.ComputeDisplayRect(true);
+        const RECT& shown = picture.m_rcDisplay;
+        const int32_t side = std::min(shown.right - shown.left, shown.bottom - shown.top);
+        edit.rcSelection = RECT{shown.left, shown.top, shown.left + side, shown.top + side};
+        edit.bFitAll = c.fit;
+        edit.bApplyAll = c.applyAll;
+        edit.nTargetWidth = 64;
+        edit.nTargetHeight = 64;
+        int32_t current = 1;
+        InsertReport report;
+        ASSERT_TRUE(CommitPictureEdit(doc, picture, edit, 1, 128, current, insert, &report));
+        ASSERT_EQ(doc.GetFrameCount(), 6);
+        EXPECT_EQ(report.nInserted, 3);
+        EXPECT_EQ(report.nLeftOut, 0);
+        EXPECT_EQ(current, 3) << "the last inserted frame";
+        for (int i = 2; i <= 3; ++i)
+            EXPECT_TRUE(SameFrame(doc.GetFrame(1), doc.GetFrame(i))) << "frame " << i << " is not like frame 1";
+        for (int i : {0, 4, 5})
+            EXPECT_EQ(doc.GetFrame(i)->GetWidth(), 64u) << "frame " << i;
+    }
+}
+
+// The animation holds 256 frames: an insertion stops there, the current frame
+// is the last one really inserted, and the pictures left out are counted.
+TEST(PictureEditCommit, AnInsertionStopsWhenTheAnimationIsFull)
+{
+    const struct {
+        int frames;      // in the animation before Next
+        int at;          // where the insertion goes
+        int wantInserted;
+        int wantLeftOut;
+        int wantCurrent;
+    } cases[] = {
+        {252, 252, 4, 0, 255}, // exactly fills it
+        {254, 254, 2, 2, 255},
+        {254, 3, 2, 2, 4},
+        {255, 0, 1, 3, 0},
+        {256, 7, 0, 4, 7},     // no room at all: nothing moves
+    };
+    ScratchDir dir;
+    const std::string insert = SameFramesGif(dir, 4);
+    for (const auto& c : cases) {
+        SCOPED_TRACE("frames " + std::to_string(c.frames) + " at " + std::to_string(c.at));
+        CAnimDoc doc;
+        FillDoc(doc, c.frames);
+        CRaster* last = doc.m_frames[c.frames - 1];
+        CEditPicture picture;
+        LoadForInsertion(picture, insert);
+        picture.ComputeDisplayRect(true);
+        PictureEdit edit;
+        edit.rcSelection = RECT{33, 109, 57, 133};
+        edit.nTargetWidth = 8;
+        edit.nTargetHeight = 8;
+        int32_t current = c.at;
+        InsertReport report;
+        ASSERT_TRUE(CommitPictureEdit(doc, picture, edit, 1, 128, current, insert, &report));
+        EXPECT_EQ(doc.GetFrameCount(), std::min(256, c.frames + 4));
+        EXPECT_EQ(report.nInserted, c.wantInserted);
+        EXPECT_EQ(report.nLeftOut, c.wantLeftOut);
+        EXPECT_EQ(current, c.wantCurrent);
+        EXPECT_EQ(doc.m_frames[doc.GetFrameCount() - 1] == last, c.at < c.frames || c.wantInserted == 0)
+            << "the old last frame stays last unless the insertion went after it";
+    }
+}
+
+TEST(PictureEditCommit, AFurtherFrameThatCannotBeLoadedEndsTheInsertion)
+{
+    ScratchDir dir;
+    const std::string insert = SameFramesGif(dir, 3);
+    CAnimDoc doc;
+    FillDoc(doc, 2);
+    CEditPicture picture;
+    LoadForInsertion(picture, insert);
+    picture.ComputeDisplayRect(true);
+    std::filesystem::remove(insert); // gone before Next reloads the further frames
+    animtest::BoxRecorder boxes;
+    PictureEdit edit;
+    edit.rcSelection = RECT{33, 109, 57, 133};
+    edit.nTargetWidth = 8;
+    edit.nTargetHeight = 8;
+    int32_t current = 1;
+    InsertReport report;
+    ASSERT_TRUE(CommitPictureEdit(doc, picture, edit, 1, 128, current, insert, &report));
+    EXPECT_EQ(doc.GetFrameCount(), 3);
+    EXPECT_EQ(report.nInserted, 1);
+    EXPECT_EQ(report.nLeftOut, 0) << "not a full animation";
+    EXPECT_EQ(current, 1);
+    EXPECT_FALSE(boxes.boxes.empty()) << "the loader says why";
 }

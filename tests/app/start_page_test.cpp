@@ -4,6 +4,7 @@
 #include "dlg_mask.h"
 #include "dlg_wiz2.h"
 #include "dlg_wiz1.h"
+#include "edit_picture.h"
 #include "message_box.h"
 #include "messages.h"
 #include "movie_ctrl.h"
@@ -63,6 +64,10 @@ protected:
         frame->m_current = i;
         frame->ShowCurrentPage();
     }
+
+    // The picture editor goes on only with something to cut out: a picture as
+    // the animation editor hands it over, before the page shows it, to modify a frame.
+    static void GivePictureEditorAPicture() { g_picture.SetImage(new CRaster(16, 16, 24)); }
 
     // The movie of page `i` sends a command; the frame handles what the page posted.
     void Command(int i, const std::string& command, const std::string& args)
@@ -262,6 +267,10 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
         {kPageTransfer, "TransferDone", "", 0, 0, kPageTransfer, 0},
     };
     for (const Case& c : cases) {
+        if (c.page == kPagePictureEditor) {
+            g_pageRoute = c.pageRoute;
+            GivePictureEditorAPicture();
+        }
         ShowOnly(c.page);
         if (c.page == kPageContent)
             PickOnContentPage();
@@ -275,8 +284,9 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
 
 TEST_F(WizardPages, PictureEditorRestsItsMovieBeforeLeaving)
 {
-    ShowOnly(kPagePictureEditor);
     g_pageRoute = 2;
+    GivePictureEditorAPicture();
+    ShowOnly(kPagePictureEditor);
     Movie(kPagePictureEditor)->calls.clear();
     Command(kPagePictureEditor, "ChangeStep", "4");
     EXPECT_EQ(Movie(kPagePictureEditor)->calls, (std::vector<std::string>{"GotoFrame 5", "GotoFrame 6"}));

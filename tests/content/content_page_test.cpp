@@ -192,14 +192,15 @@ TEST_F(ContentPage, OpenPathLoadsTheAnimationWithTheLimitsOfTheSize)
         g_createNew = 1;
         g_pageRoute = 0;
         Pick("anim.gif");
-        Command("ChangeStep", "3");
+        page->m_movie->FireFSCommand("ChangeStep", "3");
+        EXPECT_EQ(g_nCurrentFrame, 0) << "before the picture editor takes every frame for its edit";
+        Pump();
         EXPECT_EQ(frame->m_current, kPagePictureEditor) << c.size;
         EXPECT_EQ(g_strSourcePath, Folder("pictures") + "/anim.gif");
         EXPECT_GT(g_animDoc.GetFrameCount(), 1) << c.size;
         EXPECT_EQ(g_animDoc.GetMinDelay(), c.minDelay) << c.size;
         EXPECT_EQ(g_animDoc.GetMaxDelay(), c.maxDelay) << c.size;
         EXPECT_EQ(g_animDoc.GetDefaultDelay(), c.defaultDelay) << c.size;
-        EXPECT_EQ(g_nCurrentFrame, 0);
         EXPECT_EQ(g_createNew, 0);
         EXPECT_EQ(ReadSettingString("BrowseAnim", nullptr, kSubKeyWizardsUser), Folder("pictures"));
     }

@@ -5,6 +5,7 @@
 // backdrop outside the shape (rounded corners, curved lower sides) and the
 // page inside it. Exits non-zero when a check fails.
 #include "dlg_frame.h"
+#include "dlg_wiz4.h"
 #include "dlg_wiz6.h"
 #include "link_client.h"
 #include "movie_ctrl.h"
@@ -22,7 +23,10 @@
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
+#include <QQuickItem>
 #include <QScreen>
+#include <QTest>
+#include <QWindow>
 #include <QWidget>
 #include <cstdio>
 
@@ -63,6 +67,37 @@ void Shoot(e2e::WizardDriver& wizard, const QString& folder, const QString& name
     std::printf("%s\n", qPrintable(path));
 }
 
+// The picture editor at work on the picked animation: turned a quarter right,
+// its selection dragged down and the lightness raised. The shot shows the
+// turned picture with the selection's frame in the picture box and the lighter
+// cut-out in the preview.
+void EditThePicture(e2e::WizardDriver& wizard, const QString& folder, const QString& code)
+{
+    auto* page = static_cast<CDlgWiz4*>(wizard.Page(kPagePictureEditor));
+    Check(wizard.Click(QStringLiteral("ButtonRotateright")), code + QStringLiteral(": turn right"));
+    Check(page->m_edit.nQuarterTurns == 1, code + QStringLiteral(": one quarter turn"));
+
+    QWindow* window = wizard.Frame().windowHandle();
+    const RECT before = page->m_tool.GetSelection();
+    const QPoint from((before.left + before.right) / 2, (before.top + before.bottom) / 2);
+    QTest::mouseMove(window, from);
+    QTest::mousePress(window, Qt::LeftButton, {}, from);
+    for (int k = 1; k <= 5; ++k)
+        QTest::mouseMove(window, from + QPoint(0, 4 * k));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, from + QPoint(0, 20));
+    e2e::Wait(100);
+    Check(page->m_tool.GetSelection().top > before.top, code + QStringLiteral(": the selection moved down"));
+
+    // A press at 100 of the slider's 120 pixels: +40 of -60..60.
+    if (QQuickItem* slider = wizard.Item(QStringLiteral("lightness"))) {
+        const QPoint at = slider->mapToScene(QPointF(100, slider->height() / 2)).toPoint();
+        QTest::mouseClick(wizard.Page(kPagePictureEditor)->m_movie, Qt::LeftButton, Qt::NoModifier, at);
+        e2e::Wait(200);
+    }
+    Check(page->m_edit.dLightness > 0.6, code + QStringLiteral(": lighter"));
+    Shoot(wizard, folder, code + QStringLiteral("-3b-picture-edited"));
+}
+
 void Walk(const std::string& language, const QString& folder)
 {
     e2e::WizardDriver wizard(language);
@@ -88,6 +123,8 @@ void Walk(const std::string& language, const QString& folder)
         Check(wizard.Click(QStringLiteral("nextButton")), code + QStringLiteral(": next towards ") + stop.name);
         Check(wizard.CurrentPage() == stop.page, code + QStringLiteral(": page shown for ") + stop.name);
         Shoot(wizard, folder, code + QLatin1Char('-') + QLatin1String(stop.name));
+        if (stop.page == kPagePictureEditor)
+            EditThePicture(wizard, folder, code);
     }
 }
 

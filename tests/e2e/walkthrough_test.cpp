@@ -1,6 +1,7 @@
 // The whole wizard with the English movie, offscreen: the user's own clicks walk
 // the open path and the create path to the transfer page and back to the start.
 #include "dlg_frame.h"
+#include "edit_picture.h"
 #include "message_box.h"
 #include "movie_ctrl.h"
 #include "wiz_page.h"
@@ -36,7 +37,8 @@ protected:
             EXPECT_EQ(wizard->Page(i)->isVisible(), i == wantPage) << "page " << i;
     }
 
-    // The content page enables next once a picture is picked in its list.
+    // The content page enables next once a picture is picked in its list; the
+    // picked file becomes the animation the picture editor works on.
     void PickPicture()
     {
         ASSERT_EQ(wizard->CurrentPage(), kPageContent);
@@ -85,7 +87,10 @@ TEST_F(Walkthrough, CreatePathWithItsDetours)
     // Insert: the content page, then back to the animation editor.
     Step("ButtonInsertAfter", kPageContent);
     Step("back", kPageAnimEditor);
-    // Modify: the picture editor, whose back and next both return.
+    // Modify: the picture editor, whose back and next both return. The
+    // animation editor hands it a copy of the selected frame.
+    ASSERT_TRUE(e2e::LoadAnimationLikeTheContentPage(e2e::SampleAnimation()));
+    g_picture.SetImage(g_animDoc.CopyFrame(0));
     Step("ButtonModify", kPagePictureEditor);
     EXPECT_EQ(g_pageRoute, 2);
     Step("back", kPageAnimEditor);

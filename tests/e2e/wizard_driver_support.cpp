@@ -2,6 +2,7 @@
 
 #include "page_factory.h"
 #include "settings_defaults.h"
+#include "wizard_globals.h"
 
 #include "dlg_frame.h"
 #include "messages.h"
@@ -301,6 +302,22 @@ bool PickContentFile(WizardDriver& wizard, const QString& name, const QString& f
     QTest::mouseClick(page->m_list->viewport(), Qt::LeftButton, Qt::NoModifier, at);
     Wait(200);
     return page->m_movie->TCurrentFrame("next") == 1;
+}
+
+bool LoadAnimationLikeTheContentPage(const std::string& path)
+{
+    const DelayLimits limits = DefaultDelayLimits(g_imageSize);
+    g_animDoc.SetDelayLimits(limits.minDelay, limits.maxDelay, limits.defaultDelay);
+    g_strSourcePath = path;
+    if (!g_animDoc.Load(path, kAllowAll, 0) || !g_animDoc.BuildFrames())
+        return false;
+    g_nCurrentFrame = 0;
+    return true;
+}
+
+std::string SampleAnimation()
+{
+    return TESSARY_SOURCE_DIR "/resources/samples/bouncing-ball.gif";
 }
 
 } // namespace e2e
