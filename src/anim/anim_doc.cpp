@@ -271,25 +271,31 @@ CRaster* CAnimDoc::CopyFrame(int32_t index) const
     return frame ? new CRaster(*frame, true, true, true) : nullptr;
 }
 
+bool EncodeAnimationGif(CRasterFile* out, CRaster** frames, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        if (!frames[i])
+            continue;
+        frames[i]->SetFrame(i);
+        frames[i]->SetNumFrames(count);
+        frames[i]->SetType(FormatBmp);
+    }
+    CRasterGifCodec codec;
+    codec.SetLoops(0);
+    codec.SetDisposalMethod(0);
+    codec.SetComment("");
+    return codec.Encode(out, frames, count);
+}
+
 bool CAnimDoc::SaveGif(const std::string& path)
 {
-    for (int32_t i = 0; i < m_nFrames; ++i) {
-        m_frames[i]->SetFrame(i);
-        m_frames[i]->SetNumFrames(m_nFrames);
-        m_frames[i]->SetType(FormatBmp);
-    }
-
     FILE* stream = std::fopen(path.c_str(), "wb");
     if (!stream)
         return false;
     bool bWritten;
     {
         CRasterIOFile file(stream);
-        CRasterGifCodec codec;
-        codec.SetLoops(0);
-        codec.SetDisposalMethod(0);
-        codec.SetComment("");
-        bWritten = codec.Encode(&file, m_frames, m_nFrames);
+        bWritten = EncodeAnimationGif(&file, m_frames, m_nFrames);
     }
     const bool bClosed = std::fclose(stream) == 0;
     if (bWritten && bClosed)
