@@ -18,6 +18,7 @@
 #include "wizard_test_support.h"
 
 #include <QElapsedTimer>
+#include <QQuickItem>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTest>
@@ -101,13 +102,14 @@ protected:
     }
 
     // Builds the frame with the editor as page 2 and plain pages elsewhere,
-    // reading the store as it is now. The editor's timers are stopped: the
-    // tests step them.
-    void Start()
+    // reading the store as it is now, with recording movies or the language's
+    // own. The editor's timers are stopped: the tests step them.
+    void Start(bool bRecordingMovie = true)
     {
         frame.reset();
         movies.reset();
-        movies = std::make_unique<wizard_test::RecordingMovies>();
+        if (bRecordingMovie)
+            movies = std::make_unique<wizard_test::RecordingMovies>();
         frame = std::make_unique<CDlgFrame>([](int index, CDlgFrame* parent) -> CWizPage* {
             if (index == kPageAnimEditor)
                 return new CDlgWiz3(parent);
@@ -122,6 +124,8 @@ protected:
         page = static_cast<CDlgWiz3*>(frame->Page(kPageAnimEditor));
         ASSERT_NE(page, nullptr);
         page->StopTimers();
+        if (!bRecordingMovie)
+            return;
         movie = wizard_test::RecordingMovies::Of(page->m_movie);
         ASSERT_NE(movie, nullptr);
     }
@@ -155,7 +159,7 @@ protected:
         Pump();
     }
 
-    std::string Var(const char* name) { return movie->GetVariable(name); }
+    std::string Var(const char* name) { return movie ? movie->GetVariable(name) : page->m_movie->GetVariable(name); }
 
     // The last position the page gave the duration cursor.
     std::string Cursor()
@@ -623,4 +627,49 @@ TEST_F(EditorPage, TheSizeMeterShowsWhatNextWritesAndIgnoresPlayback)
     EXPECT_EQ(measured, afterShow + 1);
     ASSERT_EQ(SaveAndCheckAnimation(g_animDoc, path, 1 << 30, nullptr), AnimationCheck::Fits);
     EXPECT_EQ(afterDelete, std::to_string(std::filesystem::file_size(path)));
+}
+
+TEST_F(EditorPage, TheMoviesMeterShowsTheSizeInTheLanguageAndTurnsRedOverTheLimit)
+{
+    const struct {
+        const char* language;
+        uint32_t limit;
+        const char* wantLabel;
+        const char* wantValue; // %1 the size in KB, as the language writes 12.3
+    } cases[] = {
+        {"EN", 102400, "File size", "%1 of 100.0 KB"},
+        {"FR", 102400, "Taille du fichier", "%1 sur 100,0 Ko"},
+        {"CHS", 102400, "文件大小", "%1 / 100.0 KB"},
+        {"EN", 1024, "Too big for the phone", "%1 of 1.0 KB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " limit " + std::to_string(c.limit));
+        g_messages = BuildMessages(c.language);
+        SetStoreValue("AnimMaxSize", Dword(c.limit));
+        Start(false);
+        LoadAnimation(5, 64, "20");
+        Show();
+        QQuickItem* root = page->m_movie->rootObject();
+        ASSERT_NE(root, nullptr) << "the movie did not load";
+        const int64_t bytes = std::stoll(WaitForSize());
+        const auto text = [root](const char* name) {
+            QQuickItem* item = root->findChild<QQuickItem*>(QString::fromLatin1(name));
+            return item ? item->property("text").toString().toStdString() : std::string("(none)");
+        };
+        const bool bComma = std::string(c.language) == "FR";
+        QString kb = QString::number(double(bytes) / 1024, 'f', 1);
+        if (bComma)
+            kb.replace('.', ',');
+        EXPECT_EQ(text("sizeMeterValue"), QString::fromUtf8(c.wantValue).arg(kb).toStdString());
+        EXPECT_EQ(text("sizeMeterLabel"), c.wantLabel);
+
+        // Space stops the preview and the movie's stop button shows it.
+        QQuickItem* stop = root->findChild<QQuickItem*>(QStringLiteral("ButtonStopAnim"));
+        ASSERT_NE(stop, nullptr);
+        EXPECT_FALSE(stop->property("checked").toBool());
+        QTest::keyClick(page, Qt::Key_Space);
+        EXPECT_TRUE(stop->property("checked").toBool());
+    }
+    g_messages = BuildMessages("EN");
+    SetStoreValue("AnimMaxSize", Dword(102400));
 }
