@@ -72,8 +72,11 @@ void Walk(const std::string& language, const QString& folder)
     } stops[] = {{kPageContent, "2-content"}, {kPagePictureEditor, "3-picture"}, {kPageAnimEditor, "4-animation"},
                  {kPageSave, "5-save"},       {kPageTransfer, "6-transfer"}};
     for (const Stop& stop : stops) {
-        if (wizard.CurrentPage() == kPageContent)
+        if (wizard.CurrentPage() == kPageContent) {
+            Check(e2e::LoadAnimation(e2e::FixturePath("square_walks_eight_frames.gif")),
+                  code + QStringLiteral(": the walk's animation loads"));
             wizard.Page(kPageContent)->m_movie->TGotoFrame("next", 1);
+        }
         Check(wizard.Click(QStringLiteral("nextButton")), code + QStringLiteral(": next towards ") + stop.name);
         Check(wizard.CurrentPage() == stop.page, code + QStringLiteral(": page shown for ") + stop.name);
         Shoot(wizard, folder, code + QLatin1Char('-') + QLatin1String(stop.name));

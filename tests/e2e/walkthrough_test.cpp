@@ -36,10 +36,12 @@ protected:
             EXPECT_EQ(wizard->Page(i)->isVisible(), i == wantPage) << "page " << i;
     }
 
-    // The content page enables next once a picture is picked in its list.
+    // The content page enables next once a picture is picked in its list, and
+    // the picture becomes the animation.
     void PickPicture()
     {
         ASSERT_EQ(wizard->CurrentPage(), kPageContent);
+        ASSERT_TRUE(e2e::LoadAnimation(e2e::FixturePath("square_walks_eight_frames.gif")));
         wizard->Page(kPageContent)->m_movie->TGotoFrame("next", 1);
         e2e::Wait(100);
     }
@@ -83,6 +85,23 @@ TEST_F(Walkthrough, CreatePathWithItsDetours)
     EXPECT_EQ(g_imageSize, 64);
     EXPECT_EQ(g_createNew, 1);
 
+    // A new animation has nothing to write yet: next says so and stays.
+    {
+        platform::MessageBoxRecorder boxes;
+        Step("nextButton", kPageAnimEditor);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text.rfind("Invalid picture : ", 0), 0u) << boxes.Boxes()[0].text;
+    }
+    // Its first picture: the content page, back, then again and on through the
+    // picture editor.
+    Step("addPicture", kPageContent);
+    Step("back", kPageAnimEditor);
+    Step("addPicture", kPageContent);
+    PickPicture();
+    Step("nextButton", kPagePictureEditor);
+    Step("nextButton", kPageAnimEditor);
+    EXPECT_EQ(g_createNew, 0);
+
     // Insert: the content page, then back to the animation editor.
     Step("ButtonInsertAfter", kPageContent);
     Step("back", kPageAnimEditor);
@@ -98,7 +117,8 @@ TEST_F(Walkthrough, CreatePathWithItsDetours)
     Step("nextButton", kPageTransfer);
     Step("back", kPageSave);
     Step("back", kPageAnimEditor);
-    Step("back", kPageStart);
+    // With its first picture the animation is an opened one: back leads to the picture editor.
+    Step("back", kPagePictureEditor);
 }
 
 TEST_F(Walkthrough, EnterOnTheStartPageGoesOnLikeNext)

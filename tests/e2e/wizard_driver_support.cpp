@@ -9,6 +9,10 @@
 #include "movie_ctrl.h"
 #include "wiz_page.h"
 
+#include "anim_doc.h"
+#include "settings.h"
+#include "wizard_globals.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -149,6 +153,26 @@ QStringList WizardDriver::VisibleNames() const
     if (page)
         Collect(page->m_movie->rootObject(), names);
     return names;
+}
+
+std::string FixturePath(const std::string& name)
+{
+    return std::string(TESSARY_SOURCE_DIR) + "/tests/e2e/fixtures/" + name;
+}
+
+bool LoadAnimation(const std::string& path)
+{
+    const std::string prefix = g_imageSize == 64 ? "HalfScreen" : "FullScreen";
+    g_animDoc.SetDelayLimits(ReadWizardDword(prefix + "AnimMinDelay"), ReadWizardDword(prefix + "AnimMaxDelay"),
+                             ReadWizardDword(prefix + "AnimDefaultDelay"));
+    if (!g_animDoc.Load(path, kAllowAll) || !g_animDoc.BuildFrames())
+        return false;
+    g_strSourcePath = path;
+    g_createNew = 0;
+    const std::size_t slash = path.rfind('/');
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    g_strAnimName = file.substr(0, file.rfind('.'));
+    return true;
 }
 
 } // namespace e2e

@@ -43,4 +43,12 @@ private:
     std::unique_ptr<CDlgFrame> m_frame;
 };
 
+// An animation of the walk-throughs' fixture folder, tests/e2e/fixtures.
+std::string FixturePath(const std::string& name);
+// Loads `path` into the animation document as the content page does once the
+// user picks it (the delay limits of the chosen screen size from the store,
+// every frame built) and names the animation after the file as the picture
+// editor does. False when the file gives no frame.
+bool LoadAnimation(const std::string& path);
+
 } // namespace e2e
