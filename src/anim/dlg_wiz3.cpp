@@ -158,7 +158,8 @@ void CDlgWiz3::OnShowWindow(bool bShow)
         SetVariable("AnimCur", std::to_string(ClampSelection(m_playback.index, EditorFrameCount()) + 1));
         PushPlaying();
         RefreshEditor();
-        SetVariable("AnimMaxBytes", std::to_string(m_nMaxSize));
+        // The meter shows once there is something to measure.
+        SetVariable("AnimMaxBytes", EditorFrameCount() > 0 ? std::to_string(m_nMaxSize) : std::string());
         ShowSize(-1);
         MeasureSize();
     }

@@ -673,3 +673,19 @@ TEST_F(EditorPage, TheMoviesMeterShowsTheSizeInTheLanguageAndTurnsRedOverTheLimi
     g_messages = BuildMessages("EN");
     SetStoreValue("AnimMaxSize", Dword(102400));
 }
+
+TEST_F(EditorPage, AnOpenedAnimationWithoutFramesHasNoMeterAndWritesNothing)
+{
+    Start();
+    ASSERT_EQ(g_animDoc.GetFrameCount(), 0);
+    std::filesystem::remove(page->TemporaryPath());
+    Show();
+    EXPECT_EQ(Var("AnimMaxBytes"), "") << "no meter stuck at measuring";
+    Pump(50);
+    EXPECT_EQ(Var("AnimBytes"), "");
+    Command("ChangeStep", "4");
+    EXPECT_EQ(frame->m_current, kPageAnimEditor);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Invalid picture : " + page->TemporaryPath());
+    EXPECT_FALSE(std::filesystem::exists(page->TemporaryPath()));
+}
