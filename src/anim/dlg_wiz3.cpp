@@ -68,6 +68,7 @@ bool CDlgWiz3::OnInitDialog()
     FitToFrame(this);
     FitToFrame(m_movie);
     LoadMovie("Plendix.swf?frm=3");
+    m_pushed.clear();
     CreateToolTip();
     m_strInstallPath = ReadWizardString("Installation Path");
     m_nMaxSize = ReadWizardDword("AnimMaxSize");
@@ -115,6 +116,14 @@ std::string CDlgWiz3::TemporaryPath() const
 
 void CDlgWiz3::SetVariable(const char* name, const std::string& value)
 {
+    // Every variable set makes the movie look at all its texts again; the
+    // playback ticks mostly push what the movie already shows.
+    const auto [it, bNew] = m_pushed.try_emplace(name, value);
+    if (!bNew) {
+        if (it->second == value)
+            return;
+        it->second = value;
+    }
     m_movie->SetVariable(name, value);
 }
 

@@ -87,5 +87,6 @@ private:
     void DrawPreview();
 
     std::map<int, int> m_timers; // Qt timer id -> our identifier
+    std::map<std::string, std::string> m_pushed; // the movie variables as last set
     CSizeMeterWorker* m_meter;
 };
