@@ -689,3 +689,51 @@ TEST_F(EditorPage, AnOpenedAnimationWithoutFramesHasNoMeterAndWritesNothing)
     EXPECT_EQ(boxes.Boxes()[0].text, "Invalid picture : " + page->TemporaryPath());
     EXPECT_FALSE(std::filesystem::exists(page->TemporaryPath()));
 }
+
+TEST_F(EditorPage, PreviousExitAndReduceLeaveTheEditorAsTheFrameSays)
+{
+    const struct {
+        const char* command;
+        const char* args;
+        int32_t createNew;
+        platform::BoxResult answer; // to the exit question
+        int wantPage;        // -1: the wizard ended
+        bool wantMinimised;
+        bool wantTempKept;
+    } cases[] = {
+        {"ChangeStep", "2", 0, platform::BoxResult::Ok, kPagePictureEditor, false, true},
+        {"ChangeStep", "2", 1, platform::BoxResult::Ok, kPageStart, false, true},
+        {"reduce", "", 0, platform::BoxResult::Ok, kPageAnimEditor, true, true},
+        {"exit", "", 0, platform::BoxResult::Cancel, kPageAnimEditor, false, true}, // asked, and kept
+        {"exit", "", 0, platform::BoxResult::Ok, -1, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.args + " new " + std::to_string(c.createNew));
+        Start();
+        LoadAnimation(2, 16, "20");
+        Show();
+        Command("ChangeStep", "4");
+        ASSERT_EQ(frame->m_current, kPageSave);
+        const std::string temp = g_tempGifPath;
+        Show();
+        g_createNew = c.createNew;
+        boxes.ClearBoxes();
+        const bool bExit = std::string(c.command) == "exit";
+        if (bExit)
+            boxes.QueueAnswer(c.answer);
+        Command(c.command, c.args);
+        if (c.wantPage >= 0) {
+            EXPECT_EQ(frame->m_current, c.wantPage);
+            EXPECT_EQ(frame->result(), 0);
+        } else {
+            EXPECT_EQ(frame->result(), QDialog::Accepted);
+        }
+        EXPECT_EQ(frame->isMinimized(), c.wantMinimised);
+        EXPECT_EQ(std::filesystem::exists(temp), c.wantTempKept);
+        EXPECT_EQ(boxes.Boxes().size(), bExit ? 1u : 0u);
+        if (std::string(c.command) == "ChangeStep") {
+            EXPECT_TRUE(page->findChildren<CDlgMask*>().isEmpty()) << "the overlay goes with the page";
+        }
+        g_createNew = 0;
+    }
+}
