@@ -66,9 +66,10 @@ def main():
         print('    of which gifsicle starting up   %9.3f ms' % startup_ms)
         print('  one playback tick, ours           %9.4f ms   (gifsicle / tick = %.0f, Next / tick = %.0f)'
               % (tick_ms, gifsicle_ms / tick_ms, next_ms / tick_ms))
-        print('  size meter: copy on UI thread     %9.3f ms   (Next / copy = %.1f)' % (snapshot_ms, next_ms / snapshot_ms))
-        print('  size meter: encode on worker      %9.3f ms   (%s bytes, Next / encode = %.2f, gifsicle / encode = %.2f)'
-              % (meter_ms, figures['bytes'], next_ms / meter_ms, gifsicle_ms / meter_ms))
+        print('  size meter: copy on UI thread     %9.3f ms   (Next / copy = %.1f)'
+              % (snapshot_ms, next_ms / snapshot_ms))
+        print('  size meter: encode on worker      %9.3f ms   (%s bytes, Next / encode = %.2f, '
+              'gifsicle / encode = %.2f)' % (meter_ms, figures['bytes'], next_ms / meter_ms, gifsicle_ms / meter_ms))
         if figures['bytes'] != figures['written']:
             sys.exit('the meter (%s) and the written file (%s) disagree' % (figures['bytes'], figures['written']))
     finally:
