@@ -64,6 +64,12 @@ var texts = {
     "emptyText": "Add a first picture: every picture you add becomes a frame of the animation.",
     "addPicture": "Add a picture",
     "tipAddPicture": "Choose a picture for the first frame",
+    "meterLabel": "File size",
+    "meterValue": "%1 of %2 KB",
+    "meterMeasuring": "Measuring…",
+    "meterOver": "Too big for the phone",
+    "tipMeter": "Size of the animation file against the most your phone accepts",
+    "meterLocale": "en_GB",
 
     "pictureTitle": "Frame your picture",
     "pictureLabel": "Your picture",

@@ -17,9 +17,16 @@ Item {
     readonly property var holes: empty ? [] : strip.concat([previewArea])
     readonly property int trackLeft: 133
     readonly property int trackLength: 120
+    // The program says whether the preview plays (the space key also toggles it).
+    readonly property bool playing: movie.v("AnimPlaying") !== "0"
 
     function fill(template, a, b) {
         return template.replace("%1", a).replace("%2", b)
+    }
+
+    // Bytes as kilobytes with one decimal, written the language's way.
+    function kilobytes(bytes) {
+        return (Number(bytes) / 1024).toLocaleString(Qt.locale(movie.tr("meterLocale")), "f", 1)
     }
 
     // ---- editor (frames 3 and 5) -------------------------------------------
@@ -32,6 +39,66 @@ Item {
             x: 40; y: 70
             text: movie.v("filename")
             iconPath: Icons.openPictures
+        }
+
+        // Size meter: the file the animation makes against the phone's limit.
+        // The program sets "AnimBytes" (empty while it measures), "AnimMaxBytes",
+        // "AnimFill" (0..100) and "AnimFits" ("1" or "0"). The strip to its
+        // right, x 480 to 560, is kept free for a button that acts on the size.
+        Item {
+            id: sizeMeter
+            objectName: "sizeMeter"
+            readonly property string bytes: movie.v("AnimBytes")
+            readonly property bool known: bytes !== ""
+            readonly property bool over: known && movie.v("AnimFits") === "0"
+            readonly property real share: known ? Math.max(0, Math.min(100, Number(movie.v("AnimFill")))) / 100 : 0
+            visible: movie.v("AnimMaxBytes") !== ""
+            x: 304; y: 64
+            width: 170; height: 34
+
+            Text {
+                objectName: "sizeMeterLabel"
+                width: parent.width
+                text: sizeMeter.over ? movie.tr("meterOver") : movie.tr("meterLabel")
+                color: sizeMeter.over ? Theme.danger : Theme.inkSoft
+                font.family: movie.fontFamily
+                font.pixelSize: 11
+                font.weight: Font.DemiBold
+                elide: Text.ElideRight
+            }
+            Rectangle {
+                y: 22
+                width: parent.width - meterValue.implicitWidth - 8
+                height: 8
+                radius: 4
+                color: Theme.line
+                Rectangle {
+                    objectName: "sizeMeterBar"
+                    width: Math.max(sizeMeter.known ? height : 0, parent.width * sizeMeter.share)
+                    height: parent.height
+                    radius: 4
+                    color: sizeMeter.over ? Theme.danger : (sizeMeter.share >= 0.85 ? Theme.accent : Theme.ok)
+                }
+            }
+            Text {
+                id: meterValue
+                objectName: "sizeMeterValue"
+                anchors.right: parent.right
+                y: 18
+                text: sizeMeter.known
+                      ? page.fill(movie.tr("meterValue"), page.kilobytes(sizeMeter.bytes), page.kilobytes(movie.v("AnimMaxBytes")))
+                      : movie.tr("meterMeasuring")
+                color: sizeMeter.over ? Theme.danger : Theme.ink
+                font.family: movie.fontFamily
+                font.pixelSize: 11
+                font.weight: Font.Bold
+            }
+            MouseArea {
+                anchors.fill: parent
+                hoverEnabled: true
+                onEntered: movie.enterTip(movie.tr("tipMeter"))
+                onExited: movie.leaveTip(movie.tr("tipMeter"))
+            }
         }
 
         Repeater {
@@ -198,10 +265,9 @@ Item {
             x: 465 - width / 2
             y: 296
             spacing: 8
-            IconBtn { objectName: "ButtonPlayAnim"; iconPath: Icons.play; filled: true; tip: movie.tr("tipPlay"); checked: playing.on; onClicked: { playing.on = true; movie.send("ButtonPlayAnim", "") } }
-            IconBtn { objectName: "ButtonStopAnim"; iconPath: Icons.stop; filled: true; tip: movie.tr("tipStop"); checked: !playing.on; onClicked: { playing.on = false; movie.send("ButtonStopAnim", "") } }
+            IconBtn { objectName: "ButtonPlayAnim"; iconPath: Icons.play; filled: true; tip: movie.tr("tipPlay"); checked: page.playing; onClicked: { movie.setVariable("AnimPlaying", "1"); movie.send("ButtonPlayAnim", "") } }
+            IconBtn { objectName: "ButtonStopAnim"; iconPath: Icons.stop; filled: true; tip: movie.tr("tipStop"); checked: !page.playing; onClicked: { movie.setVariable("AnimPlaying", "0"); movie.send("ButtonStopAnim", "") } }
         }
-        QtObject { id: playing; property bool on: true }
         Text {
             x: 465 - width / 2
             y: 336

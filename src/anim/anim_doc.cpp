@@ -272,6 +272,23 @@ CRaster* CAnimDoc::CopyFrame(int32_t index) const
     return frame ? new CRaster(*frame, true, true, true) : nullptr;
 }
 
+bool EncodeAnimationGif(CRasterFile* out, CRaster** frames, int32_t count, const GifWriteOptions& options)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        if (!frames[i])
+            continue;
+        frames[i]->SetFrame(i);
+        frames[i]->SetNumFrames(count);
+        frames[i]->SetType(FormatBmp);
+    }
+    CRasterGifCodec codec;
+    codec.SetLoops(0);
+    codec.SetDisposalMethod(0);
+    codec.SetComment("");
+    codec.SetWriteOptions(options);
+    return codec.Encode(out, frames, count);
+}
+
 bool CAnimDoc::SaveGif(const std::string& path)
 {
     return SaveGif(path, GifWriteOptions{});
@@ -279,17 +296,7 @@ bool CAnimDoc::SaveGif(const std::string& path)
 
 bool CAnimDoc::SaveGif(CRasterFile* out, const GifWriteOptions& options)
 {
-    for (int32_t i = 0; i < m_nFrames; ++i) {
-        m_frames[i]->SetFrame(i);
-        m_frames[i]->SetNumFrames(m_nFrames);
-        m_frames[i]->SetType(FormatBmp);
-    }
-    CRasterGifCodec codec;
-    codec.SetLoops(0);
-    codec.SetDisposalMethod(0);
-    codec.SetComment("");
-    codec.SetWriteOptions(options);
-    return codec.Encode(out, m_frames, m_nFrames);
+    return EncodeAnimationGif(out, m_frames, m_nFrames, options);
 }
 
 bool CAnimDoc::SaveGif(const std::string& path, const GifWriteOptions& options)

@@ -16,6 +16,13 @@
 class CRasterFile;
 struct GifWriteOptions;
 
+// Writes `count` frames as the wizard's animated GIF to `out`: looping for
+// ever, no disposal, no comment, with the coder `options` choose. This is the one place that decides how the
+// animation is encoded; the file SaveGif writes and the size the editor
+// shows both come from it. The frames' frame number, frame count and format
+// tag are rewritten on the way. False when the writer refuses the frames.
+bool EncodeAnimationGif(CRasterFile* out, CRaster** frames, int32_t count, const GifWriteOptions& options);
+
 class CAnimDoc : public CPictureHolder {
 public:
     static constexpr int32_t kMaxFrames = 256;

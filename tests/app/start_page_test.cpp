@@ -9,6 +9,7 @@
 #include "messages.h"
 #include "movie_ctrl.h"
 #include "page_factory.h"
+#include "shell_file_op.h"
 #include "wiz_page.h"
 #include "wizard_globals.h"
 #include "wizard_test_support.h"
@@ -251,7 +252,8 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
         {kPageContent, "ChangeStep", "1", 0, 0, kPageStart, 0},
         {kPageContent, "ChangeStep", "1", 1, 1, kPageAnimEditor, 0},
         {kPageContent, "ChangeStep", "2", 0, 0, kPageContent, 0},
-        {kPageAnimEditor, "ChangeStep", "4", 1, 0, kPageSave, 0},
+        {kPageAnimEditor, "ChangeStep", "4", 0, 0, kPageSave, 0},
+        {kPageAnimEditor, "ChangeStep", "4", 1, 0, kPageAnimEditor, 0}, // a new animation has nothing to write
         {kPageAnimEditor, "ChangeStep", "2", 1, 0, kPageStart, 0},
         {kPageAnimEditor, "ChangeStep", "2", 0, 0, kPagePictureEditor, 0},
         {kPageAnimEditor, "ButtonInsert", "1", 1, 0, kPageContent, 0},
@@ -266,6 +268,10 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
         {kPageTransfer, "ChangeStep", "2", 0, 0, kPageStart, 0},
         {kPageTransfer, "TransferDone", "", 0, 0, kPageTransfer, 0},
     };
+    // The animation editor works on an animation of one frame; its boxes are answered.
+    platform::MessageBoxRecorder boxes;
+    g_animDoc.SetDelayLimits(1, 500, 50);
+    g_animDoc.InsertFrame(0, new CRaster(4, 4, 8));
     for (const Case& c : cases) {
         if (c.page == kPagePictureEditor) {
             g_pageRoute = c.pageRoute;
@@ -280,6 +286,8 @@ TEST_F(WizardPages, NavigationCommandsOfEachPage)
         EXPECT_EQ(frame->m_current, c.wantPage) << "page " << c.page << ": " << c.command << " " << c.args;
         EXPECT_EQ(g_pageRoute, c.wantRoute) << "page " << c.page << ": " << c.command << " " << c.args;
     }
+    DeleteTempFile(g_tempGifPath);
+    g_animDoc.ShiftFrames(0, -1);
 }
 
 TEST_F(WizardPages, PictureEditorRestsItsMovieBeforeLeaving)

@@ -68,7 +68,7 @@ void Shoot(e2e::WizardDriver& wizard, const QString& folder, const QString& name
 }
 
 // The picture editor at work on the picked animation: turned a quarter right,
-// its selection dragged down and the lightness raised. The shot shows the
+// its selection made smaller and dragged down, and the lightness raised. The shot shows the
 // turned picture with the selection's frame in the picture box and the lighter
 // cut-out in the preview.
 void EditThePicture(e2e::WizardDriver& wizard, const QString& folder, const QString& code)
@@ -78,14 +78,22 @@ void EditThePicture(e2e::WizardDriver& wizard, const QString& folder, const QStr
     Check(page->m_edit.nQuarterTurns == 1, code + QStringLiteral(": one quarter turn"));
 
     QWindow* window = wizard.Frame().windowHandle();
+    const auto drag = [&](QPoint from, QPoint to) {
+        QTest::mouseMove(window, from);
+        QTest::mousePress(window, Qt::LeftButton, {}, from);
+        for (int k = 1; k <= 5; ++k)
+            QTest::mouseMove(window, from + (to - from) * k / 5);
+        QTest::mouseRelease(window, Qt::LeftButton, {}, to);
+        e2e::Wait(100);
+    };
+    // The bottom-right handle pulled 40 pixels up and left, then the smaller
+    // square dragged 20 pixels down.
+    const RECT full = page->m_tool.GetSelection();
+    drag(QPoint(full.right - 4, full.bottom - 4), QPoint(full.right - 44, full.bottom - 44));
     const RECT before = page->m_tool.GetSelection();
+    Check(before.right - before.left < full.right - full.left, code + QStringLiteral(": the selection shrank"));
     const QPoint from((before.left + before.right) / 2, (before.top + before.bottom) / 2);
-    QTest::mouseMove(window, from);
-    QTest::mousePress(window, Qt::LeftButton, {}, from);
-    for (int k = 1; k <= 5; ++k)
-        QTest::mouseMove(window, from + QPoint(0, 4 * k));
-    QTest::mouseRelease(window, Qt::LeftButton, {}, from + QPoint(0, 20));
-    e2e::Wait(100);
+    drag(from, from + QPoint(0, 20));
     Check(page->m_tool.GetSelection().top > before.top, code + QStringLiteral(": the selection moved down"));
 
     // A press at 100 of the slider's 120 pixels: +40 of -60..60.
@@ -118,8 +126,8 @@ void Walk(const std::string& language, const QString& folder)
                  {kPageSave, "5-save"},       {kPageTransfer, "6-transfer"}};
     for (const Stop& stop : stops) {
         if (wizard.CurrentPage() == kPageContent)
-            Check(e2e::PickContentFile(wizard, QStringLiteral("bounce.gif")),
-                  code + QStringLiteral(": pick a picture"));
+            Check(e2e::PickContentFile(wizard, QStringLiteral("square_walks_eight_frames.gif"), e2e::FixtureFolder()),
+                  code + QStringLiteral(": pick the walk's animation"));
         Check(wizard.Click(QStringLiteral("nextButton")), code + QStringLiteral(": next towards ") + stop.name);
         Check(wizard.CurrentPage() == stop.page, code + QStringLiteral(": page shown for ") + stop.name);
         Shoot(wizard, folder, code + QLatin1Char('-') + QLatin1String(stop.name));
@@ -139,7 +147,10 @@ void ShootTransferResults(const std::string& language, const QString& folder)
     wizard.Frame().raise();
     e2e::Wait(900);
     wizard.Key(Qt::Key_Return);
-    Check(wizard.Click(QStringLiteral("choiceNew")), code + QStringLiteral(": choiceNew"));
+    Check(wizard.Click(QStringLiteral("choiceOpen")), code + QStringLiteral(": choiceOpen"));
+    Check(wizard.Click(QStringLiteral("nextButton")), code + QStringLiteral(": next to the content page"));
+    Check(e2e::PickContentFile(wizard, QStringLiteral("square_walks_eight_frames.gif"), e2e::FixtureFolder()),
+          code + QStringLiteral(": pick the walk's animation"));
 
     // The save dialog itself: a name typed without extension is saved as a GIF.
     for (int i = 0; i < 3 && wizard.CurrentPage() != kPageSave; ++i)

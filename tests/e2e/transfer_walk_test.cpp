@@ -42,26 +42,31 @@ TEST(SaveAndSendWalk, TheAnimationEndsOnThePhoneByteForByteAsSaved)
     ::setenv("TESSARY_PHONE_STORAGE", phone.c_str(), 1);
     ASSERT_EQ(platform::RegistrySetString("SOFTWARE\\Quenlor\\Tessary", "Current Link", "USB"), platform::kRegOk);
 
-    // Start page: a new animation; the animation editor; the save page.
+    // Start page: from a picture; the content page picks an animated GIF; the
+    // picture editor and the animation editor go on; the save page.
     wizard.Key(Qt::Key_Return);
-    ASSERT_TRUE(wizard.Click(QStringLiteral("choiceNew")));
+    ASSERT_TRUE(wizard.Click(QStringLiteral("choiceOpen")));
+    ASSERT_TRUE(wizard.Click(QStringLiteral("nextButton")));
+    ASSERT_TRUE(e2e::PickContentFile(wizard, QStringLiteral("square_walks_eight_frames.gif"), e2e::FixtureFolder()));
+    ASSERT_TRUE(wizard.Click(QStringLiteral("nextButton")));
+    ASSERT_EQ(wizard.CurrentPage(), kPagePictureEditor);
     ASSERT_TRUE(wizard.Click(QStringLiteral("nextButton")));
     ASSERT_EQ(wizard.CurrentPage(), kPageAnimEditor);
     ASSERT_TRUE(wizard.Click(QStringLiteral("nextButton")));
     ASSERT_EQ(wizard.CurrentPage(), kPageSave) << wizard.VisibleNames().join(QStringLiteral(", ")).toStdString();
     const std::string sentence = wizard.Page(kPageSave)->m_movie->GetVariable("TxtPrepTr");
-    EXPECT_NE(sentence.find("holiday.gif"), std::string::npos) << sentence;
+    EXPECT_NE(sentence.find("square_walks.gif"), std::string::npos) << sentence;
     EXPECT_EQ(sentence.find("%1%"), std::string::npos) << sentence;
     EXPECT_EQ(sentence.find("%2%"), std::string::npos) << sentence;
 
     // Save a copy, typed without its extension.
     {
         platform::SaveFileDialogRecorder dialog;
-        dialog.QueueSave((saved / "my holiday").string());
+        dialog.QueueSave((saved / "my walk").string());
         ASSERT_TRUE(wizard.Click(QStringLiteral("SaveOnComp")));
         ASSERT_EQ(dialog.Requests().size(), 1u);
     }
-    const std::string copy = ReadBytes(saved / "my holiday.gif");
+    const std::string copy = ReadBytes(saved / "my walk.gif");
     EXPECT_EQ(copy, ReadBytes(g_tempGifPath));
     EXPECT_EQ(copy.substr(0, 6), "GIF89a");
 
@@ -75,10 +80,10 @@ TEST(SaveAndSendWalk, TheAnimationEndsOnThePhoneByteForByteAsSaved)
         e2e::Wait(50);
     ASSERT_EQ(movie->FrameNum(), 9) << "no result after 20 s";
     const std::string result = movie->GetVariable("_ErrTxt");
-    EXPECT_NE(result.find("holiday.gif"), std::string::npos) << result;
+    EXPECT_NE(result.find("square_walks.gif"), std::string::npos) << result;
     EXPECT_EQ(result.find("<B>"), std::string::npos) << result;
     EXPECT_EQ(movie->TCurrentFrame("barre"), 26);
-    EXPECT_EQ(ReadBytes(phone / "Pictures/Animations/holiday.gif"), copy);
+    EXPECT_EQ(ReadBytes(phone / "Pictures/Animations/square_walks.gif"), copy);
     EXPECT_NE(wizard.Item(QStringLiteral("_ErrTxt")), nullptr);
 
     // A new animation: the temporary file goes.

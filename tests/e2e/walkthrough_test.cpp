@@ -42,7 +42,8 @@ protected:
     void PickPicture()
     {
         ASSERT_EQ(wizard->CurrentPage(), kPageContent);
-        ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("bounce.gif")));
+        ASSERT_TRUE(e2e::PickContentFile(*wizard, QStringLiteral("square_walks_eight_frames.gif"),
+                                         e2e::FixtureFolder()));
     }
 
     std::unique_ptr<e2e::WizardDriver> wizard;
@@ -84,12 +85,29 @@ TEST_F(Walkthrough, CreatePathWithItsDetours)
     EXPECT_EQ(g_imageSize, 64);
     EXPECT_EQ(g_createNew, 1);
 
+    // A new animation has nothing to write yet: next says so and stays.
+    {
+        platform::MessageBoxRecorder boxes;
+        Step("nextButton", kPageAnimEditor);
+        ASSERT_EQ(boxes.Boxes().size(), 1u);
+        EXPECT_EQ(boxes.Boxes()[0].text.rfind("Invalid picture : ", 0), 0u) << boxes.Boxes()[0].text;
+    }
+    // Its first picture: the content page, back, then again and on through the
+    // picture editor.
+    Step("addPicture", kPageContent);
+    Step("back", kPageAnimEditor);
+    Step("addPicture", kPageContent);
+    PickPicture();
+    Step("nextButton", kPagePictureEditor);
+    Step("nextButton", kPageAnimEditor);
+    EXPECT_EQ(g_createNew, 0);
+
     // Insert: the content page, then back to the animation editor.
     Step("ButtonInsertAfter", kPageContent);
     Step("back", kPageAnimEditor);
     // Modify: the picture editor, whose back and next both return. The
     // animation editor hands it a copy of the selected frame.
-    ASSERT_TRUE(e2e::LoadAnimationLikeTheContentPage(e2e::SampleAnimation()));
+    ASSERT_TRUE(e2e::LoadAnimation(e2e::FixturePath("square_walks_eight_frames.gif")));
     g_picture.SetImage(g_animDoc.CopyFrame(0));
     Step("ButtonModify", kPagePictureEditor);
     EXPECT_EQ(g_pageRoute, 2);
@@ -102,7 +120,8 @@ TEST_F(Walkthrough, CreatePathWithItsDetours)
     Step("nextButton", kPageTransfer);
     Step("back", kPageSave);
     Step("back", kPageAnimEditor);
-    Step("back", kPageStart);
+    // With its first picture the animation is an opened one: back leads to the picture editor.
+    Step("back", kPagePictureEditor);
 }
 
 TEST_F(Walkthrough, EnterOnTheStartPageGoesOnLikeNext)

@@ -16,6 +16,7 @@
 #include "folder_view.h"
 #include "raster.h"
 #include "raster_file.h"
+#include "settings.h"
 #include "wizard_globals.h"
 
 #include <QApplication>
@@ -304,20 +305,30 @@ bool PickContentFile(WizardDriver& wizard, const QString& name, const QString& f
     return page->m_movie->TCurrentFrame("next") == 1;
 }
 
-bool LoadAnimationLikeTheContentPage(const std::string& path)
+std::string FixturePath(const std::string& name)
 {
-    const DelayLimits limits = DefaultDelayLimits(g_imageSize);
-    g_animDoc.SetDelayLimits(limits.minDelay, limits.maxDelay, limits.defaultDelay);
-    g_strSourcePath = path;
-    if (!g_animDoc.Load(path, kAllowAll, 0) || !g_animDoc.BuildFrames())
-        return false;
-    g_nCurrentFrame = 0;
-    return true;
+    return std::string(TESSARY_SOURCE_DIR) + "/tests/e2e/fixtures/" + name;
 }
 
-std::string SampleAnimation()
+QString FixtureFolder()
 {
-    return TESSARY_SOURCE_DIR "/resources/samples/bouncing-ball.gif";
+    return QStringLiteral(TESSARY_SOURCE_DIR "/tests/e2e/fixtures");
+}
+
+bool LoadAnimation(const std::string& path)
+{
+    const std::string prefix = g_imageSize == 64 ? "HalfScreen" : "FullScreen";
+    g_animDoc.SetDelayLimits(ReadWizardDword(prefix + "AnimMinDelay"), ReadWizardDword(prefix + "AnimMaxDelay"),
+                             ReadWizardDword(prefix + "AnimDefaultDelay"));
+    if (!g_animDoc.Load(path, kAllowAll) || !g_animDoc.BuildFrames())
+        return false;
+    g_strSourcePath = path;
+    g_createNew = 0;
+    g_nCurrentFrame = 0;
+    const std::size_t slash = path.rfind('/');
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    g_strAnimName = file.substr(0, file.rfind('.'));
+    return true;
 }
 
 } // namespace e2e

@@ -62,12 +62,15 @@ QString ContentFixtureFolder();
 // list. True when the click picked it (the movie's "next" is enabled).
 bool PickContentFile(WizardDriver& wizard, const QString& name, const QString& folder = ContentFixtureFolder());
 
-// What the content page does with the file the user picks to start from: the
-// animation built from `path` with the delay limits of the screen size, for
-// walks that reach the picture editor (the route flags are left to the walk).
-// False when the file gives no frame.
-bool LoadAnimationLikeTheContentPage(const std::string& path);
-// The sample animation that comes with the program (24 frames of 200 x 150).
-std::string SampleAnimation();
+
+// An animation of the walk-throughs' fixture folder, tests/e2e/fixtures.
+std::string FixturePath(const std::string& name);
+// That folder.
+QString FixtureFolder();
+// Loads `path` into the animation document as the content page does once the
+// user picks it (the delay limits of the chosen screen size from the store,
+// every frame built) and names the animation after the file as the picture
+// editor does. False when the file gives no frame.
+bool LoadAnimation(const std::string& path);
 
 } // namespace e2e

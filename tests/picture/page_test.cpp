@@ -67,7 +67,12 @@ protected:
         g_strInsertPath.clear();
         EmptyAnimation();
         movies = std::make_unique<RecordingMovies>();
-        frame = std::make_unique<CDlgFrame>(&CreateWizardPage);
+        // The picture editor among bare pages: what the other pages do when
+        // shown (the animation editor brings its selection back into range)
+        // is theirs, not this page's.
+        frame = std::make_unique<CDlgFrame>([](int index, CDlgFrame* parent) -> CWizPage* {
+            return index == kPagePictureEditor ? CreateWizardPage(index, parent) : new CWizPage(parent, index);
+        });
         frame->OnInitDialog();
         frame->show();
         Pump(CDlgFrame::kPageTimerMs + 100);
