@@ -79,9 +79,9 @@ uint8_t ClampByte(long v)
 // difference of two squared distances is linear in the colour: over a cell it
 // is least at the corner that lies most towards the second entry. Coarse
 // cells (32 values of each channel) take their candidates from the whole
-// palette, fine cells (8 values) from their coarse cell's candidates, which
-// hold every entry that can be nearest inside it; most fine cells keep one or
-// two entries. Cells are worked out the first time one of their colours is
+// palette, fine cells (16 values) from their coarse cell's candidates, which
+// hold every entry that can be nearest inside it; most fine cells keep one to
+// four entries. Cells are worked out the first time one of their colours is
 // asked for. Candidates are compared by distance x 256 + index, so the
 // smallest key is the nearest entry and, among equals, the lowest index.
 //
@@ -188,7 +188,7 @@ private:
     static constexpr uint32_t kWhite = 0xFFFFFF;
     static constexpr int kCacheBits = 13;
     static constexpr int kCoarseBits = 5;  // a coarse cell spans 32 values of a channel
-    static constexpr int kFineBits = 3;    // a fine cell spans 8
+    static constexpr int kFineBits = 4;    // a fine cell spans 16
     static constexpr uint32_t kCoarseCells = 1u << (3 * (8 - kCoarseBits));
     static constexpr uint32_t kFineCells = 1u << (3 * (8 - kFineBits));
     static constexpr uint32_t kNotBuilt = UINT32_MAX;
