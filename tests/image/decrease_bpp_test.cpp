@@ -135,9 +135,10 @@ TEST(DecreaseBpp, GivesTheReferenceIndicesForIndexedSources)
     }
 }
 
-// A colour can lie exactly as far from a lower entry, whose nearest point of
-// the colour's 8 x 8 x 8 cell it is, as from the entry that is farthest from
-// the cell's opposite corner: the lower index must still win.
+// A colour at the far corner of an 8 x 8 x 8 block of colours can lie exactly
+// as far from an entry at the block's near corner as from an entry beyond the
+// far corner (blocks on and off the search's cell boundaries): the lower index
+// must still win.
 TEST(DecreaseBpp, TiesAtTheCornersOfTheColourCubeTakeTheLowestIndex)
 {
     for (int m : {0, 5, 20, 29}) {
