@@ -71,6 +71,8 @@ public:
     // FillPalette.
     void AddRow(const uint8_t* bgr, size_t n)
     {
+        if (m_pending.empty())
+            m_pending.resize(size_t(1) << kPendingBits);
         for (const uint8_t* end = bgr + 3 * n; bgr != end; bgr += 3) {
             const uint32_t b = bgr[0];
             const uint32_t g = bgr[1];
@@ -118,7 +120,7 @@ private:
         uint32_t blue = 0;
     };
     static constexpr uint32_t kKeyBits = 0xFEFEFE;
-    static constexpr int kPendingBits = 11;
+    static constexpr int kPendingBits = 13;
     static constexpr uint32_t kPendingLimit = 1u << 24;
 
     // Adds the pending sums to the leaf their key's path ends at. The key came
@@ -211,7 +213,7 @@ private:
     unsigned m_nLeafCount = 0;
     const unsigned m_nMaxColors;
     std::array<OctreeNode*, kLeafDepth + 1> m_reducible{};
-    std::vector<Pending> m_pending = std::vector<Pending>(size_t(1) << kPendingBits);
+    std::vector<Pending> m_pending; // made by the first AddRow
 };
 
 } // namespace
