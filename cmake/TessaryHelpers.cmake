@@ -1,16 +1,18 @@
 find_package(GTest REQUIRED)
 include(GoogleTest)
 
-# tessary_add_test(name SOURCES a.cpp b.cpp LIBS image ...)
-# Builds one GoogleTest executable into build/bin and registers its tests with ctest.
+# tessary_add_test(name SOURCES a.cpp b.cpp LIBS image ... [PREFIX text])
+# Builds one GoogleTest executable into build/bin and registers its tests with ctest,
+# their names after PREFIX when given.
 function(tessary_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "PREFIX" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     TESSARY_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     TESSARY_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name}
+    TEST_PREFIX "${T_PREFIX}"
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QT_QUICK_BACKEND=software;TESSARY_SOURCE_DIR=${PROJECT_SOURCE_DIR}")

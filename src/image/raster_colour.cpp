@@ -71,18 +71,24 @@ uint8_t ClampByte(long v)
 // Finds the nearest palette entry exactly as GetNearestIndex does (least
 // squared distance, the lowest index among equals), but fast.
 //
-// The colour cube is cut into cells. Only the entries whose nearest point of a
-// cell is no farther than the smallest "farthest point" distance of any entry
-// can be nearest to a colour inside the cell: the cell's candidates, kept in
-// palette order. Coarse cells (32 values of each channel) take their
-// candidates from the whole palette, fine cells (8 values) from their coarse
-// cell's candidates, which hold every entry that can be nearest inside it; a
-// colour is then compared with two or three entries of a 256-colour palette.
-// Cells are worked out the first time one of their colours is asked for. Each
-// candidate is compared by distance x 256 + index, so the smallest key is the
-// nearest entry and, among equals, the lowest index. The answers for the
-// colours asked last are kept in a small table by colour: flat areas and
-// slow gradients ask for the same colours again and again.
+// The colour cube is cut into cells, and each cell keeps the few entries that
+// can be nearest to a colour inside it: its candidates, in palette order. An
+// entry is left out when another entry's nearest point of the cell is farther
+// from it than some entry's farthest point is, or when another entry wins
+// against it everywhere in the cell. The second test is exact because the
+// difference of two squared distances is linear in the colour: over a cell it
+// is least at the corner that lies most towards the second entry. Coarse
+// cells (32 values of each channel) take their candidates from the whole
+// palette, fine cells (16 values) from their coarse cell's candidates, which
+// hold every entry that can be nearest inside it; most fine cells keep one to
+// four entries. Cells are worked out the first time one of their colours is
+// asked for. Candidates are compared by distance x 256 + index, so the
+// smallest key is the nearest entry and, among equals, the lowest index.
+//
+// The answers for the colours asked last are kept in a table by colour, one
+// word each (colour x 256 + index): flat areas and slow gradients ask for the
+// same colours again and again. The table starts out full of white's answer,
+// which is right wherever white is asked for.
 class NearestFinder {
 public:
     explicit NearestFinder(const CRaster& target)
@@ -93,47 +99,42 @@ public:
         const RGBQUAD* pal = target.GetPalette();
         for (uint32_t i = 0; pal && i < target.GetNumColors(); ++i)
             m_palette.push_back(Entry{pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue, uint8_t(i)});
+        m_cache.assign(size_t(1) << kCacheBits, kWhite << 8 | Search(kWhite));
     }
 
-    [[gnu::always_inline]] uint8_t Find(uint8_t r, uint8_t g, uint8_t b)
+    // The nearest entry to colour 0xRRGGBB.
+    [[gnu::always_inline]] uint8_t Find(uint32_t rgb)
+    {
+        const uint32_t slot = (rgb * 0x9E3779B1u) >> (32 - kCacheBits);
+        const uint32_t known = m_cache[slot];
+        if ((known >> 8) == rgb) [[likely]]
+            return uint8_t(known);
+        return Remember(rgb, slot);
+    }
+
+    uint8_t Find(uint8_t r, uint8_t g, uint8_t b) { return Find(uint32_t(r) << 16 | uint32_t(g) << 8 | b); }
+
+    // The nearest entry to colour 0xRRGGBB, without the table of answers.
+    uint8_t Search(uint32_t rgb)
     {
         if (m_palette.empty())
             return 0;
-        const uint32_t rgb = uint32_t(r) << 16 | uint32_t(g) << 8 | b;
-        const uint32_t slot = (rgb * 0x9E3779B1u) >> (32 - kCacheBits);
-        if (m_cacheKey[slot] == rgb)
-            return m_cacheIndex[slot];
-        const uint8_t found = Search(r, g, b);
-        m_cacheKey[slot] = rgb;
-        m_cacheIndex[slot] = found;
-        return found;
-    }
-
-    uint8_t Search(uint8_t r, uint8_t g, uint8_t b)
-    {
+        const int32_t r = int32_t(rgb >> 16);
+        const int32_t g = int32_t(rgb >> 8 & 0xFF);
+        const int32_t b = int32_t(rgb & 0xFF);
         const uint32_t cell = Cell(r, g, b, kFineBits);
         if (m_fineCells[cell].start == kNotBuilt)
             BuildFine(cell, r, g, b);
         const Span& span = m_fineCells[cell];
-        if (span.count <= kScalarCount) {
-            const Entry* e = m_fine.data() + span.start;
-            const Entry* end = e + span.count;
-            uint32_t best = UINT32_MAX;
-            for (; e != end; ++e) {
-                const int32_t dr = int32_t(e->r) - r;
-                const int32_t dg = int32_t(e->g) - g;
-                const int32_t db = int32_t(e->b) - b;
-                best = std::min(best, uint32_t(dr * dr + dg * dg + db * db) << 8 | e->index);
-            }
-            return uint8_t(best & 0xFF);
-        }
+        if (span.count == 1)
+            return m_fine[span.start].index;
         const Group* group = m_groups.data() + span.groupStart;
         const Group* end = group + (span.count + 3) / 4;
 #ifdef __SSE2__
         // Four candidates at a time: (dr, dg) and (db, 0) pairs multiplied
         // and added in 32-bit lanes give the squared distances.
         const __m128i rg = _mm_set1_epi32(int32_t(uint32_t(r) | uint32_t(g) << 16));
-        const __m128i b0 = _mm_set1_epi32(int32_t(b));
+        const __m128i b0 = _mm_set1_epi32(b);
         __m128i best = _mm_set1_epi32(INT32_MAX);
         for (; group != end; ++group) {
             const __m128i drg = _mm_sub_epi16(_mm_load_si128(reinterpret_cast<const __m128i*>(group->rg)), rg);
@@ -177,49 +178,83 @@ private:
         int32_t index[4];
     };
     // Where a fine cell's candidates are in m_fine, and in groups of four in
-    // m_groups.
+    // m_groups (cells of one candidate have no groups).
     struct Span {
         uint32_t start;
         uint32_t count;
         uint32_t groupStart;
     };
-    // Up to this many candidates are compared one by one.
-    static constexpr uint32_t kScalarCount = 4;
 
+    static constexpr uint32_t kWhite = 0xFFFFFF;
+    static constexpr int kCacheBits = 13;
     static constexpr int kCoarseBits = 5;  // a coarse cell spans 32 values of a channel
-    static constexpr int kFineBits = 3;    // a fine cell spans 8
+    static constexpr int kFineBits = 4;    // a fine cell spans 16
     static constexpr uint32_t kCoarseCells = 1u << (3 * (8 - kCoarseBits));
     static constexpr uint32_t kFineCells = 1u << (3 * (8 - kFineBits));
     static constexpr uint32_t kNotBuilt = UINT32_MAX;
 
-    static uint32_t Cell(uint8_t r, uint8_t g, uint8_t b, int bits)
+    static uint32_t Cell(int32_t r, int32_t g, int32_t b, int bits)
     {
         const int shift = 8 - bits;
         return (uint32_t(r >> bits) << (2 * shift)) | (uint32_t(g >> bits) << shift) | uint32_t(b >> bits);
     }
 
+    [[gnu::noinline]] uint8_t Remember(uint32_t rgb, uint32_t slot)
+    {
+        const uint8_t index = Search(rgb);
+        m_cache[slot] = rgb << 8 | index;
+        return index;
+    }
+
+    // True when `f` wins against `e` at every colour of the cell whose
+    // channels run from lo to hi: the least of d(e)^2 - d(f)^2 over the cell
+    // is above 0, or 0 with f the lower index.
+    static bool Beats(const Entry& f, const Entry& e, const int32_t lo[3], const int32_t hi[3])
+    {
+        const int32_t ec[3] = {e.r, e.g, e.b};
+        const int32_t fc[3] = {f.r, f.g, f.b};
+        int32_t least = 0;
+        for (int c = 0; c < 3; ++c)
+            least += (ec[c] - fc[c]) * (ec[c] + fc[c] - 2 * (ec[c] > fc[c] ? hi[c] : lo[c]));
+        return least > 0 || (least == 0 && f.index < e.index);
+    }
+
     // Appends to `out` the entries of from[0..n) that can be nearest to a
     // colour of the cell whose channels start at lo and span `side` values.
-    static void Candidates(const Entry* from, size_t n, const int32_t lo[3], int32_t side, std::vector<Entry>& out)
+    void Candidates(const Entry* from, size_t n, const int32_t lo[3], int32_t side, std::vector<Entry>& out)
     {
-        auto nearSquare = [side](int32_t v, int32_t l) {
-            const int32_t d = v < l ? l - v : v > l + side - 1 ? v - (l + side - 1) : 0;
+        const int32_t hi[3] = {lo[0] + side - 1, lo[1] + side - 1, lo[2] + side - 1};
+        auto nearSquare = [](int32_t v, int32_t l, int32_t h) {
+            const int32_t d = v < l ? l - v : v > h ? v - h : 0;
             return d * d;
         };
-        auto farSquare = [side](int32_t v, int32_t l) {
-            const int32_t d = std::max(v - l, l + side - 1 - v);
+        auto farSquare = [](int32_t v, int32_t l, int32_t h) {
+            const int32_t d = std::max(v - l, h - v);
             return d * d;
         };
         int32_t bound = INT32_MAX;
         for (size_t i = 0; i < n; ++i)
-            bound = std::min(bound, farSquare(from[i].r, lo[0]) + farSquare(from[i].g, lo[1]) +
-                                        farSquare(from[i].b, lo[2]));
+            bound = std::min(bound, farSquare(from[i].r, lo[0], hi[0]) + farSquare(from[i].g, lo[1], hi[1]) +
+                                        farSquare(from[i].b, lo[2], hi[2]));
+        m_scratch.clear();
         for (size_t i = 0; i < n; ++i)
-            if (nearSquare(from[i].r, lo[0]) + nearSquare(from[i].g, lo[1]) + nearSquare(from[i].b, lo[2]) <= bound)
-                out.push_back(from[i]);
+            if (nearSquare(from[i].r, lo[0], hi[0]) + nearSquare(from[i].g, lo[1], hi[1]) +
+                    nearSquare(from[i].b, lo[2], hi[2]) <=
+                bound)
+                m_scratch.push_back(from[i]);
+        for (const Entry& e : m_scratch) {
+            bool beaten = false;
+            for (const Entry& f : m_scratch)
+                if (&f != &e && Beats(f, e, lo, hi)) {
+                    beaten = true;
+                    break;
+                }
+            if (!beaten)
+                out.push_back(e);
+        }
     }
 
-    [[gnu::noinline]] void BuildFine(uint32_t cell, uint8_t r, uint8_t g, uint8_t b)
+    [[gnu::noinline]] void BuildFine(uint32_t cell, int32_t r, int32_t g, int32_t b)
     {
         const uint32_t coarse = Cell(r, g, b, kCoarseBits);
         if (m_coarseStart[coarse] == kNotBuilt) {
@@ -235,7 +270,7 @@ private:
         Candidates(m_coarse.data() + m_coarseStart[coarse], m_coarseCount[coarse], lo, 1 << kFineBits, m_fine);
         const size_t count = m_fine.size() - start;
         const size_t groupStart = m_groups.size();
-        for (size_t i = 0; count > kScalarCount && i < count; i += 4) {
+        for (size_t i = 0; count > 1 && i < count; i += 4) {
             Group group;
             for (size_t k = 0; k < 4; ++k) {
                 const Entry& e = m_fine[start + std::min(i + k, count - 1)];
@@ -250,9 +285,7 @@ private:
         m_fineCells[cell] = Span{uint32_t(start), uint32_t(count), uint32_t(groupStart)};
     }
 
-    static constexpr int kCacheBits = 12;
-    std::vector<uint32_t> m_cacheKey = std::vector<uint32_t>(1u << kCacheBits, UINT32_MAX);
-    std::vector<uint8_t> m_cacheIndex = std::vector<uint8_t>(1u << kCacheBits, 0);
+    std::vector<uint32_t> m_cache;
     std::vector<Entry> m_palette;
     std::vector<uint32_t> m_coarseStart;
     std::vector<uint16_t> m_coarseCount;
@@ -260,144 +293,247 @@ private:
     std::vector<Span> m_fineCells;
     std::vector<Entry> m_fine;
     std::vector<Group> m_groups;
+    std::vector<Entry> m_scratch;
 };
 
-// Error diffusion arithmetic as tables: share x error / 16 truncated toward
-// zero for the four shares, and the clamp of a channel plus a share.
-class DiffusionTables {
-public:
-    DiffusionTables()
-    {
-        for (int32_t e = -255; e <= 255; ++e) {
-            m_share[0][e + 255] = int16_t(7 * e / 16);
-            m_share[1][e + 255] = int16_t(2 * e / 16);
-            m_share[2][e + 255] = int16_t(4 * e / 16);
-            m_share[3][e + 255] = int16_t(1 * e / 16);
-        }
-        for (int32_t v = -kClampLow; v < 256 + kClampLow; ++v)
-            m_clamp[v + kClampLow] = uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
-    }
-
-    // The shares of error e for the next pixel (7), the pixels above to the
-    // left (2), straight above (4) and to the right (1).
-    const int16_t* Shares(int k) const { return m_share[k] + 255; }
-    uint8_t Clamp(int32_t v) const { return m_clamp[v + kClampLow]; }
-
-private:
-    static constexpr int32_t kClampLow = 256;
-    int16_t m_share[4][511];
-    uint8_t m_clamp[256 + 2 * kClampLow];
-};
-
-// Reduces a true-colour picture into `result`, whose palette is set.
-//
 // Error diffusion pushes what the chosen entry misses onto the next pixel of
 // the row (7/16) and onto three pixels of the row above (2/16, 4/16, 1/16 to
 // the left, straight up and to the right; y + 1 is above, as rows count from
-// the bottom), each share truncated toward zero and each sum clamped to 0..255
-// at once. A pixel's colour is therefore final once the pixel before it and
-// the pixels below it up to one to its right are done, and the sums on a pixel
-// come in the order: from below left, below, below right, then from the left.
+// the bottom), each share truncated toward zero and each sum clamped to
+// 0..255 at once. A pixel therefore receives, in this order: 1/16 of the
+// error below left, 4/16 of the error below, 2/16 of the error below right,
+// then 7/16 of the error to its left.
 //
-// Each pixel waits for the one before it, so a single row is one long chain of
-// dependent steps. Rows are therefore reduced a band at a time, each row of
-// the band two pixels behind the row below it: at every step the rows' pixels
-// are independent of one another and the processor works on all of them at
-// once, while every pixel still receives the same sums in the same order as
-// row after row would give it. The rows are worked on as copies (red, green,
-// blue) with one spare pixel on each side for the shares that fall outside;
-// the source itself is not changed.
+// The first three come from the row below alone, so once that row's errors
+// are known they are added for many pixels at a time: the row's "pre-diffused"
+// values. Only the share from the left is left to the walk along the row, a
+// short chain of dependent steps per pixel. Rows are reduced a band at a time,
+// side by side in blocks of pixels: each row of the band runs two blocks
+// behind the row below it, so the errors its next block needs are done, and
+// the walks of the band's rows, independent of one another, go on together in
+// the processor. Every pixel still receives the same sums in the same order
+// as a plain walk row after row gives it.
+//
+// Colours are 16-bit lanes blue, green, red; errors are kept as rows of such
+// lanes with three zero lanes (one pixel) on each side, for the shares that
+// fall outside the picture.
+constexpr int kBand = 4;         // rows reduced side by side
+constexpr size_t kBlock = 32;    // pixels a row walks at a time
+constexpr size_t kErrorPad = 3;  // zero lanes on each side of an error row
+// Lanes of a block's pre-diffused values: three per pixel, one more read
+// with the last pixel, and a full vector written past the end.
+constexpr size_t kPreLanes = 3 * kBlock + 16;
+
+// One row of a band.
+struct DiffusionRow {
+    const uint8_t* source = nullptr;  // blue, green, red
+    uint8_t* out = nullptr;           // the row's indices
+    const int16_t* below = nullptr;   // errors of the row below (lane 0 is pixel 0's blue)
+    int16_t* errors = nullptr;        // this row's errors
+    int16_t* pre = nullptr;           // pre-diffused values of the current block
+    size_t x = 0;                     // first pixel of the current block
+    alignas(16) int16_t left[4] = {}; // 7/16 of the error of the pixel before the block
+};
+
+// share/16 of error e, truncated toward zero.
+inline int32_t ShareOf(int32_t e, int32_t share)
+{
+    return share * e / 16;
+}
+
+inline int32_t ClampChannel(int32_t v)
+{
+    return v < 0 ? 0 : v > 255 ? 255 : v;
+}
+
+#ifdef __SSE2__
+// x / 16 in every lane, truncated toward zero.
+inline __m128i Sixteenth(__m128i x)
+{
+    return _mm_srai_epi16(_mm_add_epi16(x, _mm_and_si128(_mm_srai_epi16(x, 15), _mm_set1_epi16(15))), 4);
+}
+
+inline __m128i ClampLanes(__m128i v)
+{
+    return _mm_min_epi16(_mm_max_epi16(v, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+#endif
+
+// The pre-diffused values of the row's pixels [row.x, row.x + n) into row.pre,
+// from the source and the errors below; the row has w pixels.
+void PreDiffuse(DiffusionRow& row, size_t n, size_t w)
+{
+    const uint8_t* s = row.source + 3 * row.x;
+    const int16_t* e = row.below + 3 * row.x;
+    int16_t* pre = row.pre;
+    const size_t lanes = 3 * n;
+    size_t i = 0;
+#ifdef __SSE2__
+    // Eight lanes at a time, while eight source bytes are left in the row.
+    const size_t rowLanes = 3 * (w - row.x);
+    const __m128i zero = _mm_setzero_si128();
+    for (; i < lanes && i + 8 <= rowLanes; i += 8) {
+        __m128i v = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i)), zero);
+        const __m128i belowLeft = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e + i - 3));
+        const __m128i straightBelow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e + i));
+        const __m128i belowRight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(e + i + 3));
+        v = ClampLanes(_mm_add_epi16(v, Sixteenth(belowLeft)));
+        v = ClampLanes(_mm_add_epi16(v, Sixteenth(_mm_slli_epi16(straightBelow, 2))));
+        v = ClampLanes(_mm_add_epi16(v, Sixteenth(_mm_slli_epi16(belowRight, 1))));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(pre + i), v);
+    }
+#else
+    (void)w;
+#endif
+    for (; i < lanes; ++i) {
+        int32_t v = ClampChannel(s[i] + ShareOf(e[i - 3], 1));
+        v = ClampChannel(v + ShareOf(e[i], 4));
+        pre[i] = int16_t(ClampChannel(v + ShareOf(e[i + 3], 2)));
+    }
+}
+
+// Walks n pixels of each of the N rows' current blocks, the rows in step.
+// shown[i] is palette entry i as lanes.
+template <int N>
+void Walk(DiffusionRow* const* rows, size_t n, NearestFinder& nearest, const int16_t (*shown)[4])
+{
+    const int16_t* pre[N];
+    int16_t* errors[N];
+    uint8_t* out[N];
+    for (int j = 0; j < N; ++j) {
+        pre[j] = rows[j]->pre;
+        errors[j] = rows[j]->errors + 3 * rows[j]->x;
+        out[j] = rows[j]->out + rows[j]->x;
+    }
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i threeLanes = _mm_set_epi16(0, 0, 0, 0, 0, -1, -1, -1);
+    __m128i left[N];
+    for (int j = 0; j < N; ++j)
+        left[j] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(rows[j]->left));
+    for (size_t i = 0; i < n; ++i) {
+        for (int j = 0; j < N; ++j) {
+            // The fourth lane carries the next pixel's blue along unused.
+            const __m128i sum = _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(pre[j] + 3 * i)), left[j]);
+            const __m128i bytes = _mm_packus_epi16(sum, sum);
+            const uint8_t index = nearest.Find(uint32_t(_mm_cvtsi128_si32(bytes)) & 0xFFFFFF);
+            out[j][i] = index;
+            const __m128i error = _mm_sub_epi16(_mm_unpacklo_epi8(bytes, zero),
+                                                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(shown[index])));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(errors[j] + 3 * i), _mm_and_si128(error, threeLanes));
+            left[j] = Sixteenth(_mm_sub_epi16(_mm_slli_epi16(error, 3), error));
+        }
+    }
+    for (int j = 0; j < N; ++j)
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(rows[j]->left), _mm_and_si128(left[j], threeLanes));
+#else
+    for (size_t i = 0; i < n; ++i) {
+        for (int j = 0; j < N; ++j) {
+            int16_t* left = rows[j]->left;
+            int32_t v[3];
+            for (int c = 0; c < 3; ++c)
+                v[c] = ClampChannel(pre[j][3 * i + c] + left[c]);
+            const uint8_t index = nearest.Find(uint32_t(v[2]) << 16 | uint32_t(v[1]) << 8 | uint32_t(v[0]));
+            out[j][i] = index;
+            for (int c = 0; c < 3; ++c) {
+                const int32_t error = v[c] - shown[index][c];
+                errors[j][3 * i + c] = int16_t(error);
+                left[c] = int16_t(ShareOf(error, 7));
+            }
+        }
+    }
+#endif
+}
+
+// Reduces a true-colour picture into `result`, whose palette is set.
 void ReduceTrueColour(CRaster& source, CRaster& result, NearestFinder& nearest, bool errorDiffusion)
 {
-    static const DiffusionTables tables;
-    const int16_t* right = tables.Shares(0);
-    const int16_t* upLeft = tables.Shares(1);
-    const int16_t* up = tables.Shares(2);
-    const int16_t* upRight = tables.Shares(3);
-    const RGBQUAD* palette = result.GetPalette();
     const bool bByteIndices = result.GetBpp() == 8;
-    const long width = long(source.GetWidth());
+    const size_t w = source.GetWidth();
     const long height = long(source.GetHeight());
-    const size_t w = size_t(width);
-    const size_t stride = (w + 2) * 3;
-
-    constexpr int kBand = 4;
-    // Rows y to y + kBand - 1 of a band, and the row above them, which takes
-    // their shares and is the next band's first row.
-    std::vector<uint8_t> rowData(stride * (kBand + 1));
-    uint8_t* rows[kBand + 1];
-    for (int j = 0; j <= kBand; ++j)
-        rows[j] = rowData.data() + stride * size_t(j) + 3;
     std::vector<uint8_t> indexData(w * kBand);
-    auto load = [&](uint8_t* row, long y) {
-        const uint8_t* p = source.GetBits(uint32_t(y));
-        for (size_t x = 0; x < w; ++x) {
-            row[3 * x] = p[3 * x + 2];
-            row[3 * x + 1] = p[3 * x + 1];
-            row[3 * x + 2] = p[3 * x];
-        }
+    auto indexRow = [&](long y, int j) {
+        return bByteIndices ? result.GetBits(uint32_t(y)) : indexData.data() + w * size_t(j);
+    };
+    auto storeIndices = [&](long y, int j) {
+        if (!bByteIndices)
+            for (size_t x = 0; x < w; ++x)
+                result.SetPixelIndex(long(x), y, indexData[w * size_t(j) + x]);
     };
 
     if (!errorDiffusion) {
         for (long y = 0; y < height && !source.GetEscape(); ++y) {
             source.SetProgress(y * 100 / height);
-            load(rows[0], y);
-            uint8_t* out = bByteIndices ? result.GetBits(uint32_t(y)) : indexData.data();
-            for (size_t x = 0; x < w; ++x)
-                out[x] = nearest.Find(rows[0][3 * x], rows[0][3 * x + 1], rows[0][3 * x + 2]);
-            if (!bByteIndices)
-                for (size_t x = 0; x < w; ++x)
-                    result.SetPixelIndex(long(x), y, out[x]);
+            const uint8_t* p = source.GetBits(uint32_t(y));
+            uint8_t* out = indexRow(y, 0);
+            for (size_t x = 0; x < w; ++x, p += 3)
+                out[x] = nearest.Find(uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]);
+            storeIndices(y, 0);
         }
         return;
     }
 
-    // One pixel: its entry, and its error spread to the right and above.
-    auto reducePixel = [&](uint8_t* c, uint8_t* a, uint8_t* out) {
-        const uint8_t index = nearest.Find(c[0], c[1], c[2]);
-        *out = index;
-        const RGBQUAD shown = palette[index];
-        auto spread = [&](int k, int32_t e) {
-            a[k - 3] = tables.Clamp(a[k - 3] + upLeft[e]);
-            a[k] = tables.Clamp(a[k] + up[e]);
-            a[k + 3] = tables.Clamp(a[k + 3] + upRight[e]);
-            c[3 + k] = tables.Clamp(c[3 + k] + right[e]);
-        };
-        spread(0, int32_t(c[0]) - shown.rgbRed);
-        spread(1, int32_t(c[1]) - shown.rgbGreen);
-        spread(2, int32_t(c[2]) - shown.rgbBlue);
-    };
+    alignas(16) int16_t shown[256][4] = {};
+    const RGBQUAD* palette = result.GetPalette();
+    for (uint32_t i = 0; i < result.GetNumColors() && i < 256; ++i) {
+        shown[i][0] = palette[i].rgbBlue;
+        shown[i][1] = palette[i].rgbGreen;
+        shown[i][2] = palette[i].rgbRed;
+    }
 
-    if (height > 0)
-        load(rows[0], 0);
+    // Error rows: the row below the band, then the band's rows.
+    const size_t errorLanes = 3 * w + 2 * kErrorPad + 8;
+    std::vector<int16_t> errorData(errorLanes * (kBand + 1), 0);
+    int16_t* errorRows[kBand + 1];
+    for (int j = 0; j <= kBand; ++j)
+        errorRows[j] = errorData.data() + errorLanes * size_t(j) + kErrorPad;
+    std::vector<int16_t> preData(kPreLanes * kBand + 8, 0);
+    const size_t blocks = (w + kBlock - 1) / kBlock;
+
     for (long y = 0; y < height; y += kBand) {
         if (source.GetEscape())
             break;
         source.SetProgress(y * 100 / height);
         const int n = int(std::min<long>(kBand, height - y));
-        for (int j = 1; j <= n; ++j) {
-            if (y + j < height)
-                load(rows[j], y + j);
-            else
-                std::memset(rows[j] - 3, 0, stride); // above the top row: shares fall away
+        DiffusionRow rows[kBand];
+        for (int j = 0; j < n; ++j) {
+            rows[j].source = source.GetBits(uint32_t(y + j));
+            rows[j].out = indexRow(y + j, j);
+            rows[j].below = errorRows[j];
+            rows[j].errors = errorRows[j + 1];
+            rows[j].pre = preData.data() + kPreLanes * size_t(j);
         }
-        uint8_t* outs[kBand];
-        for (int j = 0; j < n; ++j)
-            outs[j] = bByteIndices ? result.GetBits(uint32_t(y + j)) : indexData.data() + w * size_t(j);
-        // Row j works on pixel t - 2j at step t.
-        const size_t steps = w + 2 * size_t(n - 1);
-        for (size_t t = 0; t < steps; ++t) {
-            for (int j = 0; j < kBand; ++j) {
-                const size_t x = t - 2 * size_t(j);
-                if (j < n && x < w)
-                    reducePixel(rows[j] + 3 * x, rows[j + 1] + 3 * x, outs[j] + x);
+        // Row j walks block s - 2j at step s.
+        for (size_t s = 0; s < blocks + 2 * size_t(n - 1); ++s) {
+            DiffusionRow* full[kBand];
+            int fullCount = 0;
+            for (int j = 0; j < n; ++j) {
+                const size_t block = s - 2 * size_t(j);
+                if (block >= blocks)
+                    continue;
+                DiffusionRow& row = rows[j];
+                row.x = block * kBlock;
+                const size_t count = std::min(kBlock, w - row.x);
+                PreDiffuse(row, count, w);
+                if (count == kBlock) {
+                    full[fullCount++] = &row;
+                } else {
+                    DiffusionRow* last = &row;
+                    Walk<1>(&last, count, nearest, shown);
+                }
+            }
+            static_assert(kBand == 4, "one case per number of rows walked together");
+            switch (fullCount) {
+            case 1: Walk<1>(full, kBlock, nearest, shown); break;
+            case 2: Walk<2>(full, kBlock, nearest, shown); break;
+            case 3: Walk<3>(full, kBlock, nearest, shown); break;
+            case 4: Walk<4>(full, kBlock, nearest, shown); break;
+            default: break;
             }
         }
-        if (!bByteIndices)
-            for (int j = 0; j < n; ++j)
-                for (size_t x = 0; x < w; ++x)
-                    result.SetPixelIndex(long(x), y + j, outs[j][x]);
-        std::swap(rows[0], rows[n]);
+        for (int j = 0; j < n; ++j)
+            storeIndices(y + j, j);
+        std::swap(errorRows[0], errorRows[n]);
     }
 }
 

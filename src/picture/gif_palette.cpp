@@ -5,6 +5,18 @@
 // in their top seven bits share a leaf. Whenever the tree holds more than 256
 // leaves, the most recently created inner node of the deepest level is folded
 // into a leaf that carries its children's counts and sums.
+//
+// A picture's pixels are added through a table of pending sums (AddRow). The
+// tree changes shape only when a pixel's path lacks a node, and that happens
+// only for the first pixel whose top seven bits of every channel (its key)
+// have not come before: folding turns nodes into leaves and never removes a
+// leaf's ancestor, so a key that came before still finds its path, down to
+// the leaf that now holds it. A pixel whose key is in the table therefore
+// only adds to the key's pending sums; any other pixel walks the tree as
+// AddColor does, in picture order, and takes the key's place in the table.
+// Pending sums are handed to the key's leaf when the key leaves the table and
+// at the end. The leaves get the same pixels as with AddColor for every
+// pixel, so the palette is the same.
 #include "picture_holder.h"
 
 #include <algorithm>
@@ -55,6 +67,39 @@ public:
             ReduceTree();
     }
 
+    // Adds a row of n pixels, each blue, green, red. Call Flush before
+    // FillPalette.
+    void AddRow(const uint8_t* bgr, size_t n)
+    {
+        if (m_pending.empty())
+            m_pending.resize(size_t(1) << kPendingBits);
+        for (const uint8_t* end = bgr + 3 * n; bgr != end; bgr += 3) {
+            const uint32_t b = bgr[0];
+            const uint32_t g = bgr[1];
+            const uint32_t r = bgr[2];
+            const uint32_t key = (r << 16 | g << 8 | b) & kKeyBits;
+            Pending& pending = m_pending[(key * 0x9E3779B1u) >> (32 - kPendingBits)];
+            if (pending.key == key) {
+                pending.red += r;
+                pending.green += g;
+                pending.blue += b;
+                if (++pending.count == kPendingLimit)
+                    Hand(pending);
+            } else {
+                Hand(pending);
+                AddColor(uint8_t(r), uint8_t(g), uint8_t(b));
+                pending.key = key;
+            }
+        }
+    }
+
+    // Hands every pending sum to its leaf.
+    void Flush()
+    {
+        for (Pending& pending : m_pending)
+            Hand(pending);
+    }
+
     // Palette entries from the leaves, depth first in child order 0 to 7.
     void FillPalette(RGBQUAD* palette) const
     {
@@ -65,6 +110,40 @@ public:
     unsigned LeafCount() const { return m_nLeafCount; }
 
 private:
+    // Sums of pixels of one key not yet in the tree. Sums of 2^24 pixels fit
+    // in 32 bits; the count never grows past that.
+    struct Pending {
+        uint32_t key = UINT32_MAX; // no key: UINT32_MAX has bits outside kKeyBits
+        uint32_t count = 0;
+        uint32_t red = 0;
+        uint32_t green = 0;
+        uint32_t blue = 0;
+    };
+    static constexpr uint32_t kKeyBits = 0xFEFEFE;
+    static constexpr int kPendingBits = 13;
+    static constexpr uint32_t kPendingLimit = 1u << 24;
+
+    // Adds the pending sums to the leaf their key's path ends at. The key came
+    // before, so the path is there: the walk creates nothing.
+    void Hand(Pending& pending)
+    {
+        if (pending.count == 0)
+            return;
+        const uint32_t r = pending.key >> 16;
+        const uint32_t g = pending.key >> 8 & 0xFF;
+        const uint32_t b = pending.key & 0xFF;
+        OctreeNode* node = m_pRoot;
+        for (int level = 0; !node->bLeaf; ++level) {
+            const int shift = 7 - level;
+            node = node->pChild[(((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1)];
+        }
+        node->nPixelCount += pending.count;
+        node->nRedSum += pending.red;
+        node->nGreenSum += pending.green;
+        node->nBlueSum += pending.blue;
+        pending.count = pending.red = pending.green = pending.blue = 0;
+    }
+
     OctreeNode* CreateNode(int level)
     {
         auto* node = new OctreeNode;
@@ -134,6 +213,7 @@ private:
     unsigned m_nLeafCount = 0;
     const unsigned m_nMaxColors;
     std::array<OctreeNode*, kLeafDepth + 1> m_reducible{};
+    std::vector<Pending> m_pending; // made by the first AddRow
 };
 
 } // namespace
@@ -166,17 +246,10 @@ bool ConvertToGifPalette(CRaster* picture)
         std::vector<RGBQUAD> palette(256, RGBQUAD{0, 0, 0, 0});
         {
             COctreeQuantizer quantizer;
-            const long width = long(picture->GetWidth());
-            const long height = long(picture->GetHeight());
-            const uint8_t* bits = picture->GetBits();
-            const size_t rowBytes = picture->GetEffWidth();
-            for (long y = 0; y < height; ++y) {
-                const uint8_t* row = bits + size_t(y) * rowBytes;
-                for (long x = 0; x < width; ++x) {
-                    const uint8_t* px = row + 3 * x; // blue, green, red
-                    quantizer.AddColor(px[2], px[1], px[0]);
-                }
-            }
+            const uint32_t height = picture->GetHeight();
+            for (uint32_t y = 0; y < height; ++y)
+                quantizer.AddRow(picture->GetBits(y), picture->GetWidth());
+            quantizer.Flush();
             quantizer.FillPalette(palette.data());
         }
         picture->DecreaseBpp(8, true, palette.data());

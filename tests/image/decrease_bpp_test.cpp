@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <random>
 #include <string>
@@ -133,9 +135,10 @@ TEST(DecreaseBpp, GivesTheReferenceIndicesForIndexedSources)
     }
 }
 
-// A colour can lie exactly as far from a lower entry, whose nearest point of
-// the colour's 8 x 8 x 8 cell it is, as from the entry that is farthest from
-// the cell's opposite corner: the lower index must still win.
+// A colour at the far corner of an 8 x 8 x 8 block of colours can lie exactly
+// as far from an entry at the block's near corner as from an entry beyond the
+// far corner (blocks on and off the search's cell boundaries): the lower index
+// must still win.
 TEST(DecreaseBpp, TiesAtTheCornersOfTheColourCubeTakeTheLowestIndex)
 {
     for (int m : {0, 5, 20, 29}) {
@@ -154,6 +157,80 @@ TEST(DecreaseBpp, TiesAtTheCornersOfTheColourCubeTakeTheLowestIndex)
         for (long y = 0; y < 8; ++y)
             for (long x = 0; x < 8; ++x)
                 ASSERT_EQ(img.GetPixelIndex(x, y), want.GetPixelIndex(x, y)) << "cell " << m << " at " << x << "," << y;
+    }
+}
+
+// Without diffusion every pixel takes the entry at the least squared distance
+// from its colour, the lowest index among equals, whatever the palette: spread
+// out, crowded into a small part of the colour cube, on a fine lattice where
+// most colours lie equally far from several entries, or repeating entries.
+TEST(DecreaseBpp, EveryColourTakesTheNearestEntryAndTheLowestIndexAmongEquals)
+{
+    std::mt19937 rng(47);
+    auto entry = [&](int lo, int span) {
+        return MakeRgbQuad(uint8_t(lo + int(rng() % uint32_t(span))), uint8_t(lo + int(rng() % uint32_t(span))),
+                           uint8_t(lo + int(rng() % uint32_t(span))));
+    };
+    std::vector<NamedPalette> palettes;
+    std::vector<RGBQUAD> spread(256), crowded(256), lattice(256), repeats(256);
+    for (int i = 0; i < 256; ++i) {
+        spread[size_t(i)] = entry(0, 256);
+        crowded[size_t(i)] = entry(90, 40);
+        // A 6 x 6 x 7 lattice of step 2 from 100, in shuffled order.
+        const int k = i % 252;
+        lattice[size_t(i)] = MakeRgbQuad(uint8_t(100 + 2 * (k / 42)), uint8_t(100 + 2 * (k / 7 % 6)),
+                                         uint8_t(100 + 2 * (k % 7)));
+        repeats[size_t(i)] = entry(0, 256);
+    }
+    std::shuffle(lattice.begin(), lattice.end(), rng);
+    for (int i = 128; i < 256; ++i)
+        repeats[size_t(i)] = repeats[size_t(rng() % 256)];
+    palettes.push_back({"spread", spread});
+    palettes.push_back({"crowded", crowded});
+    palettes.push_back({"lattice", lattice});
+    palettes.push_back({"repeats", repeats});
+
+    // Every fifth colour of the cube, every colour around the crowded and
+    // lattice entries, and colours at random.
+    std::vector<RGBQUAD> colours;
+    for (int r = 0; r < 256; r += 5)
+        for (int g = 0; g < 256; g += 5)
+            for (int b = 0; b < 256; b += 5)
+                colours.push_back(MakeRgbQuad(uint8_t(r), uint8_t(g), uint8_t(b)));
+    for (int r = 84; r < 136; ++r)
+        for (int g = 84; g < 136; ++g)
+            for (int b = 84; b < 136; b += 3)
+                colours.push_back(MakeRgbQuad(uint8_t(r), uint8_t(g), uint8_t(b)));
+    for (int i = 0; i < 20000; ++i)
+        colours.push_back(entry(0, 256));
+    const uint32_t w = 509;
+    const uint32_t h = uint32_t((colours.size() + w - 1) / w);
+    CRaster source(w, h, 24);
+    for (size_t i = 0; i < size_t(w) * h; ++i)
+        source.SetPixelColor(long(i % w), long(i / w), colours[std::min(i, colours.size() - 1)]);
+
+    for (const NamedPalette& pal : palettes) {
+        CRaster have(source);
+        ASSERT_TRUE(have.DecreaseBpp(8, false, pal.entries.data())) << pal.name;
+        for (size_t i = 0; i < colours.size(); ++i) {
+            const RGBQUAD c = colours[i];
+            int want = 0;
+            long wantDistance = LONG_MAX;
+            for (int k = 0; k < 256; ++k) {
+                const RGBQUAD e = pal.entries[size_t(k)];
+                const long dr = long(e.rgbRed) - c.rgbRed;
+                const long dg = long(e.rgbGreen) - c.rgbGreen;
+                const long db = long(e.rgbBlue) - c.rgbBlue;
+                const long d = dr * dr + dg * dg + db * db;
+                if (d < wantDistance) {
+                    wantDistance = d;
+                    want = k;
+                }
+            }
+            ASSERT_EQ(have.GetPixelIndex(long(i % w), long(i / w)), want)
+                << pal.name << " palette, colour " << int(c.rgbRed) << "," << int(c.rgbGreen) << ","
+                << int(c.rgbBlue);
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 // The loading rules of CPictureHolder and the GIF palette conversion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -441,6 +443,71 @@ TEST_F(PictureHolderTest, GifPaletteFoldsTheNewestDeepestNodesFirst)
             << int(have.rgbBlue) << " want " << int(want[size_t(k)].rgbRed) << ","
             << int(want[size_t(k)].rgbGreen) << "," << int(want[size_t(k)].rgbBlue);
     }
+}
+
+// A picture's palette is the one its pixels give when they are added to the
+// tree one by one in storage order (OctreePalette with a count of 1 each):
+// on pictures with few colours, with many colours that come back (more than
+// the colours remembered between pixels), and with a new colour at almost
+// every pixel, which keeps the tree folding to the end.
+TEST_F(PictureHolderTest, GifPaletteIsThePaletteOfItsPixelsAddedOneByOne)
+{
+    enum class Kind { Blocks, Photo, Noise };
+    const struct {
+        const char* name;
+        Kind kind;
+        uint32_t width, height;
+    } cases[] = {{"blocks", Kind::Blocks, 61, 47}, {"photo", Kind::Photo, 320, 240},
+                 {"photo row", Kind::Photo, 2000, 1}, {"noise", Kind::Noise, 150, 130}};
+    std::mt19937 rng(11);
+    for (const auto& c : cases) {
+        CRaster pic(c.width, c.height, 24);
+        for (long y = 0; y < long(c.height); ++y)
+            for (long x = 0; x < long(c.width); ++x) {
+                const int noise = int(rng() % 9) - 4;
+                RGBQUAD colour;
+                if (c.kind == Kind::Blocks)
+                    colour = MakeRgbQuad(uint8_t((x / 9) * 37), uint8_t((y / 5) * 23), uint8_t(((x + y) / 13) * 50));
+                else if (c.kind == Kind::Photo)
+                    colour = MakeRgbQuad(uint8_t(std::clamp(int(x * 255 / long(c.width)) + noise, 0, 255)),
+                                         uint8_t(std::clamp(128 + int(100 * std::sin(x * 0.03 + y * 0.05)) + noise, 0, 255)),
+                                         uint8_t(std::clamp(int(y * 255 / long(c.height)) - noise, 0, 255)));
+                else
+                    colour = MakeRgbQuad(uint8_t(rng()), uint8_t(rng()), uint8_t(rng()));
+                pic.SetPixelColor(x, y, colour);
+            }
+        std::vector<ColourCount> oneByOne;
+        for (uint32_t y = 0; y < c.height; ++y)
+            for (uint32_t x = 0; x < c.width; ++x) {
+                const RGBQUAD p = pic.GetPixelColor(long(x), long(y));
+                oneByOne.push_back({uint32_t(p.rgbRed) << 16 | uint32_t(p.rgbGreen) << 8 | p.rgbBlue, 1});
+            }
+        std::vector<RGBQUAD> want = OctreePalette(oneByOne, 256);
+        want.resize(256, MakeRgbQuad(0, 0, 0));
+        ASSERT_TRUE(ConvertToGifPalette(&pic)) << c.name;
+        for (int k = 0; k < 256; ++k) {
+            const RGBQUAD have = pic.GetPaletteColor(uint8_t(k));
+            ASSERT_TRUE(have == want[size_t(k)])
+                << c.name << " entry " << k << ": have " << int(have.rgbRed) << "," << int(have.rgbGreen) << ","
+                << int(have.rgbBlue) << " want " << int(want[size_t(k)].rgbRed) << ","
+                << int(want[size_t(k)].rgbGreen) << "," << int(want[size_t(k)].rgbBlue);
+        }
+    }
+}
+
+// More than 2^32 / 255 white pixels: their sums outgrow 32 bits on the way,
+// and the palette must still hold white.
+TEST_F(PictureHolderTest, GifPaletteOfAHugeOneColourPictureKeepsTheColour)
+{
+    CRaster pic(4110, 4100, 24);
+    ASSERT_TRUE(pic.IsValid());
+    for (uint32_t y = 0; y < pic.GetHeight(); ++y)
+        std::fill_n(pic.GetBits(y), 3 * size_t(pic.GetWidth()), uint8_t(255));
+    ASSERT_TRUE(ConvertToGifPalette(&pic));
+    const RGBQUAD have = pic.GetPaletteColor(0);
+    EXPECT_TRUE(have.rgbRed == 255 && have.rgbGreen == 255 && have.rgbBlue == 255)
+        << "have " << int(have.rgbRed) << "," << int(have.rgbGreen) << "," << int(have.rgbBlue);
+    EXPECT_EQ(pic.GetPixelIndex(4109, 4099), 0);
 }
 
 TEST_F(PictureHolderTest, GifPaletteOfManyColoursStaysClose)
