@@ -31,14 +31,11 @@ int32_t CDlgWiz1::CreateNewFromMovie(const std::string& action)
 bool CDlgWiz1::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    FitToFrame(this);
-    FitToFrame(m_movie);
     if (m_movie->FlashVersion() < 0x50000) {
         platform::ShowMessageBox(this, Messages().MsgFlashMissing, Messages().TitleCreateAnimation,
                                  platform::BoxIcon::Error, platform::BoxButtons::Ok);
     }
-    LoadMovie("Plendix.swf?frm=1");
-    CreateToolTip();
+    SetUpPage("Plendix.swf?frm=1");
     m_bDirty = false;
     return true;
 }
@@ -56,11 +53,7 @@ void CDlgWiz1::OnFSCommand(const std::string& command, const std::string& args)
 {
     if (command == "ChangeStep" && args == "2")
         ChangeStepNext();
-    else if (command == "exit")
-        ExitWizard();
-    else if (command == "reduce")
-        Reduce();
-    else
+    else if (!OnWindowButton(command))
         TakeFocus();
 }
 

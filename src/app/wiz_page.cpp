@@ -115,6 +115,25 @@ void CWizPage::TakeFocus()
     m_movie->setFocus(Qt::OtherFocusReason);
 }
 
+void CWizPage::SetUpPage(const std::string& name)
+{
+    FitToFrame(this);
+    FitToFrame(m_movie);
+    LoadMovie(name);
+    CreateToolTip();
+}
+
+bool CWizPage::OnWindowButton(const std::string& command)
+{
+    if (command == "exit")
+        ExitWizard();
+    else if (command == "reduce")
+        Reduce();
+    else
+        return false;
+    return true;
+}
+
 void CWizPage::LoadMovie(const std::string& name)
 {
     m_movie->Movie(MovieUrl(name));

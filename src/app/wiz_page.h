@@ -64,6 +64,12 @@ public:
     bool m_bDirty = true;
 
 protected:
+    // What every page does when it is made: the page and its movie fill the
+    // frame, the movie `name` plays, and the movie's tooltip is created.
+    void SetUpPage(const std::string& name);
+    // The two buttons every page's movie has: "exit" leaves the wizard, "reduce"
+    // minimises it. True when `command` was one of them.
+    bool OnWindowButton(const std::string& command);
     // Loads the page's movie ("Plendix.swf?frm=2" and so on) of the current language.
     void LoadMovie(const std::string& name);
     // Creates the tooltip over the movie, its text read from the movie variable "tt".

@@ -61,21 +61,17 @@ bool CDlgWiz2::OnInitDialog()
     // Enter, and Enter has its own rule.
     connect(m_list, &QListWidget::itemDoubleClicked, this, [this] { OnDefaultAction(); });
 
-    // The tree and the list lie over the movie, under the drawing surface.
-    FitToFrame(this);
-    FitToFrame(m_movie);
-    m_folders->raise();
-    m_list->raise();
-    m_surface->raise();
-
     if (m_movie->FlashVersion() < 0x50000) {
         // This page has always named the image wizard in this box.
         platform::ShowMessageBox(m_pFrame, Messages().MsgFlashMissing, Messages().TitleCustomizeImage,
                                  platform::BoxIcon::Error, platform::BoxButtons::Ok);
     }
-    LoadMovie("Plendix.swf?frm=2");
-    CreateToolTip();
+    SetUpPage("Plendix.swf?frm=2");
     m_toolTip->AddTool(m_folders);
+    // The tree and the list lie over the movie, under the drawing surface.
+    m_folders->raise();
+    m_list->raise();
+    m_surface->raise();
 
     m_worker = std::make_unique<CThumbnailWorker>(static_cast<ThumbnailListener&>(*this));
     m_bFirstShow = true;
@@ -90,15 +86,13 @@ void CDlgWiz2::EnableNext(bool bEnable)
 
 void CDlgWiz2::OnFSCommand(const std::string& command, const std::string& args)
 {
+    if (OnWindowButton(command))
+        return;
     if (command == "ChangeStep" && args == "3") {
         ChangeStepNext();
     } else if (command == "ChangeStep" && args == "1") {
         EnableNext(false);
         GoPrevious();
-    } else if (command == "exit") {
-        ExitWizard();
-    } else if (command == "reduce") {
-        Reduce();
     } else if (command == "MyContent") {
         ShowStartFolder(false);
     } else if (command == "ParentDir") {

@@ -47,10 +47,7 @@ CDlgWiz4::CDlgWiz4(CDlgFrame* pFrame) : CWizPage(pFrame, 3)
 bool CDlgWiz4::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    FitToFrame(this);
-    FitToFrame(m_movie);
-    LoadMovie("Plendix.swf?frm=5");
-    CreateToolTip();
+    SetUpPage("Plendix.swf?frm=5");
     return true;
 }
 
@@ -209,11 +206,9 @@ void CDlgWiz4::OnFSCommand(const std::string& command, const std::string& args)
         }
         return;
     }
-    if (command == "exit") {
-        ExitWizard();
-    } else if (command == "reduce") {
-        Reduce();
-    } else if (command == "ButtonRotateleft") {
+    if (OnWindowButton(command))
+        return;
+    if (command == "ButtonRotateleft") {
         RecordRotateLeft(m_edit);
         g_picture.RotateLeft();
         RedrawPicture();

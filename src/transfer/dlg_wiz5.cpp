@@ -20,10 +20,7 @@ CDlgWiz5::CDlgWiz5(CDlgFrame* pFrame) : CWizPage(pFrame, 4) {}
 bool CDlgWiz5::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    FitToFrame(this);
-    FitToFrame(m_movie);
-    LoadMovie("Plendix.swf?frm=6");
-    CreateToolTip();
+    SetUpPage("Plendix.swf?frm=6");
     return true;
 }
 
@@ -82,14 +79,12 @@ void CDlgWiz5::SaveOnComputer(const std::string& source, const std::string& name
 
 void CDlgWiz5::OnFSCommand(const std::string& command, const std::string& args)
 {
+    if (OnWindowButton(command))
+        return;
     if (command == "ChangeStep" && args == "4")
         GoPrevious();
     else if (command == "ChangeStep" && args == "6")
         GoNext();
-    else if (command == "exit")
-        ExitWizard();
-    else if (command == "reduce")
-        Reduce();
     else if (command == "SaveOnComp")
         SaveOnComputer(g_tempGifPath, g_strAnimName, "gif", "Anim");
 }

@@ -21,10 +21,7 @@ CDlgWiz6::~CDlgWiz6() = default;
 bool CDlgWiz6::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    FitToFrame(this);
-    FitToFrame(m_movie);
-    LoadMovie("Plendix.swf");
-    CreateToolTip();
+    SetUpPage("Plendix.swf");
     m_bDirty = false;
     return true;
 }
@@ -104,15 +101,13 @@ void CDlgWiz6::OnFSCommand(const std::string& command, const std::string& args)
         }
         return;
     }
+    if (OnWindowButton(command))
+        return;
     if (command == "ChangeStep" && args == "2") {
         DeleteTempFile(g_tempGifPath);
         GoNext();
     } else if (command == "ChangeStep" && args == "5") {
         GoPrevious();
-    } else if (command == "exit") {
-        ExitWizard();
-    } else if (command == "reduce") {
-        Reduce();
     } else if (command == "TransfertStarted") {
         RunTransfer();
     }
