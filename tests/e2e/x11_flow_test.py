@@ -81,7 +81,6 @@ WINDOW_SIZE = (580, 411)
 ACCENT = (255, 106, 61)
 SELECT_SOFT = (227, 238, 251)
 CARD = (255, 255, 255)
-LINE = (213, 221, 232)
 OK_GREEN = (46, 157, 91)
 DANGER_RED = (216, 67, 59)
 BLACK = (0, 0, 0)
@@ -169,10 +168,10 @@ class Desktop:
                 pass
         return result
 
-    def grab(self):
-        """The window as the screen shows it (RGB, window pixels)."""
-        x, y = self.origin
-        width, height = WINDOW_SIZE
+    def grab(self, area=None):
+        """The window as the screen shows it (RGB, window pixels), or `area` (x, y, width, height)
+        of the screen."""
+        x, y, width, height = area or (*self.origin, *WINDOW_SIZE)
         ppm = subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "-depth", "8",
                               "ppm:-"], capture_output=True).stdout
         return Image.open(io.BytesIO(ppm)).convert("RGB")
@@ -376,11 +375,11 @@ def walk(desk, saved_copy):
     # The white square: x 4..36, y 48..80 of the first frame; turned right, y 4..36, x 48..80.
     square_before = (box_left + 20, box_top + 64)
     square_turned = (box_left + 64, box_top + 20)
-    desk.wait_for("the first frame in the picture editor",
-                  lambda p: near(pixel(p, square_before), WHITE, 8) and near(pixel(p, square_turned), background(0), 8))
+    def square_at(white, blue):
+        return lambda p: near(pixel(p, white), WHITE, 8) and near(pixel(p, blue), background(0), 8)
+    desk.wait_for("the first frame in the picture editor", square_at(square_before, square_turned))
     desk.click(LAYOUT["rotate_right"])
-    shot = desk.wait_for("the picture turned right",
-                         lambda p: near(pixel(p, square_turned), WHITE, 8) and near(pixel(p, square_before), background(0), 8))
+    shot = desk.wait_for("the picture turned right", square_at(square_turned, square_before))
     shown = shown_picture(shot)
     full = selection_on_screen(shot, shown)
     if full is None:
@@ -390,15 +389,14 @@ def walk(desk, saved_copy):
     # left, then the smaller selection dragged 20 down by its middle.
     handle = (full[2] - 4, full[3] - 4)
     desk.drag(handle, (handle[0] - 40, handle[1] - 40))
-    shot = desk.wait_for("a smaller selection", lambda p: (selection_on_screen(p, shown) or full)[2] < full[2] - 20)
+    shot = desk.wait_for("a smaller selection",
+                         lambda p: (selection_on_screen(p, shown) or full)[2] < full[2] - 20)
     smaller = selection_on_screen(shot, shown)
     middle = ((smaller[0] + smaller[2]) // 2, (smaller[1] + smaller[3]) // 2)
     desk.drag(middle, (middle[0], middle[1] + 20))
     shot = desk.wait_for("the selection dragged down",
-                         lambda p: (selection_on_screen(p, shown) or smaller)[1] > smaller[1] + 10)
-    # A last picture once the frame stays put.
-    time.sleep(0.3)
-    shot = desk.grab()
+                         lambda p: (selection_on_screen(p, shown) or smaller)[1] > smaller[1] + 10,
+                         still=LAYOUT["picture_box"])
     selection = selection_on_screen(shot, shown)
     desk.keep(shot, "picture-editor")
     seen["selection"] = selection
@@ -424,7 +422,8 @@ def walk(desk, saved_copy):
     desk.wait_for("the duration knob at the track's end", lambda p: knob_at(p, length))
     seen["position"] = 60
     desk.click((track_left + seen["position"], track_y))
-    shot = desk.wait_for("the duration knob at 60", lambda p: knob_at(p, seen["position"]) and not knob_at(p, length))
+    shot = desk.wait_for("the duration knob at 60",
+                         lambda p: knob_at(p, seen["position"]) and not knob_at(p, length))
     desk.keep(shot, "animation-editor")
     desk.click(LAYOUT["next"])
 
@@ -439,16 +438,27 @@ def walk(desk, saved_copy):
         time.sleep(0.1)
     if dialog is None:
         raise StepFailed("no save dialog")
-    _, x, y, width, height = dialog
-    # Keys go to the window under the pointer when no window manager gives focus.
-    subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2)], check=True)
-    time.sleep(0.3)
+    # Typed once the dialog shows the same twice in a row: drawn and ready. Keys
+    # go to the window under the pointer when no window manager gives focus.
+    area = dialog[1:]
+    subprocess.run(["xdotool", "mousemove", str(area[0] + area[2] // 2), str(area[1] + area[3] // 2)], check=True)
+    last = None
+    end = time.monotonic() + 30
+    while time.monotonic() < end:
+        picture = desk.grab(area).tobytes()
+        if picture == last and picture.count(0) < len(picture) // 2:
+            break
+        last = picture
+        time.sleep(0.1)
     desk.keys("ctrl+a")
     desk.type(saved_copy)
     desk.keys("Return")
+    # The copy is made once the dialog has closed; done when its size stays put.
+    sizes = []
     end = time.monotonic() + 30
-    while time.monotonic() < end and (any((w[3], w[4]) != WINDOW_SIZE for w in desk.windows())
-                                      or not os.path.isfile(saved_copy)):
+    while time.monotonic() < end and not (len(sizes) >= 2 and sizes[-1] == sizes[-2] > 0):
+        dialog_open = any((w[3], w[4]) != WINDOW_SIZE for w in desk.windows())
+        sizes.append(-1 if dialog_open or not os.path.isfile(saved_copy) else os.path.getsize(saved_copy))
         time.sleep(0.1)
     if not os.path.isfile(saved_copy):
         raise StepFailed(f"the save dialog did not save {saved_copy}")
@@ -475,8 +485,8 @@ def check_result(phone, saved_copy, seen):
     kept = [k for k in range(SOURCE_FRAMES) if k != deleted]
     delay = slider_delay(seen["position"])
     wanted = [delay if k == deleted + 1 else SOURCE_DELAYS[k] for k in kept]
-    check(size == (128, 128), f"128 x 128: {size}")
-    check(delays == wanted, f"delays {delays}, expected {wanted}")
+    check(size == (128, 128), f"size: have {size}, want (128, 128)")
+    check(delays == wanted, f"delays: have {delays}, want {wanted}")
     # The selection in source pixels: the picture is shown unscaled or scaled
     # to the box; the turn keeps the source's 128 x 128.
     left, top, right, bottom = seen["selection"]
@@ -489,7 +499,7 @@ def check_result(phone, saved_copy, seen):
         check(max(shares) < 0.05, "every frame turned and cut to " + str(crop) + ": differing shares "
               + " ".join(f"{s:.3f}" for s in shares))
     else:
-        check(False, f"{len(frames)} frames, expected {len(kept)}")
+        check(False, f"frames: have {len(frames)}, want {len(kept)}")
 
 
 def main():
