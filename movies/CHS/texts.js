@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "动画文件的大小与手机可接受的最大值对比",
     "meterLocale": "zh_CN",
     "fitButton": "自动调整大小",
-    "tipFit": "让动画小到手机可以接受：先用更强的压缩，再减少颜色，最后减少帧数",
+    "tipFit": "将动画缩小到手机可以接受的大小",
     "fitWorking": "正在调整…",
     "fitCoder": "已用更强的压缩调整大小，图片没有改变",
     "fitColours": "已减少到 %1 种颜色",

@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "動畫檔案的大小與手機可接受的最大值對比",
     "meterLocale": "zh_TW",
     "fitButton": "自動調整大小",
-    "tipFit": "讓動畫小到手機可以接受：先用更強的壓縮，再減少顏色，最後減少畫格",
+    "tipFit": "將動畫縮小到手機可以接受的大小",
     "fitWorking": "正在調整…",
     "fitCoder": "已用更強的壓縮調整大小，圖片沒有改變",
     "fitColours": "已減少到 %1 種顏色",

@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Velikost souboru animace ve srovnání s maximem, které telefon přijme",
     "meterLocale": "cs_CZ",
     "fitButton": "Přizpůsobit velikost",
-    "tipFit": "Zmenšit animaci tak, aby se vešla do telefonu: nejprve silnější komprese, pak méně barev, pak méně snímků",
+    "tipFit": "Zmenšit animaci jen tolik, kolik telefon vyžaduje",
     "fitWorking": "Přizpůsobování…",
     "fitCoder": "Přizpůsobeno silnější kompresí: žádný obrázek se nezměnil",
     "fitColours": "Počet barev snížen na %1",

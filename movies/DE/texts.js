@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Größe der Animationsdatei im Vergleich zum Höchstwert, den Ihr Handy annimmt",
     "meterLocale": "de_DE",
     "fitButton": "Passend machen",
-    "tipFit": "Die Animation klein genug für das Handy machen: zuerst stärker komprimieren, dann weniger Farben, dann weniger Bilder",
+    "tipFit": "Die Animation gerade genug fürs Handy verkleinern",
     "fitWorking": "Wird angepasst…",
     "fitCoder": "Durch stärkere Kompression angepasst: kein Bild verändert",
     "fitColours": "Auf %1 Farben reduziert",

@@ -71,7 +71,7 @@ var texts = {
     "tipMeter": "Size of the animation file against the most your phone accepts",
     "meterLocale": "en_GB",
     "fitButton": "Make it fit",
-    "tipFit": "Make the animation small enough for the phone: stronger compression first, then fewer colours, then fewer frames",
+    "tipFit": "Shrink the animation just enough for the phone",
     "fitWorking": "Fitting…",
     "fitCoder": "Made to fit by stronger compression: no picture changed",
     "fitColours": "Reduced to %1 colours",

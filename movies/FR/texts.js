@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Taille du fichier de l'animation par rapport au maximum accepté par votre téléphone",
     "meterLocale": "fr_FR",
     "fitButton": "Ajuster la taille",
-    "tipFit": "Rendre l'animation assez petite pour le téléphone : d'abord une compression plus forte, puis moins de couleurs, puis moins de vues",
+    "tipFit": "Réduire l'animation juste assez pour le téléphone",
     "fitWorking": "Ajustement…",
     "fitCoder": "Ajustée par une compression plus forte : aucune image modifiée",
     "fitColours": "Réduite à %1 couleurs",

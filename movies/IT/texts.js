@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Dimensione del file dell'animazione rispetto al massimo accettato dal telefono",
     "meterLocale": "it_IT",
     "fitButton": "Adatta dimensione",
-    "tipFit": "Rendi l'animazione abbastanza piccola per il telefono: prima una compressione più forte, poi meno colori, poi meno fotogrammi",
+    "tipFit": "Riduci l'animazione quanto basta per il telefono",
     "fitWorking": "Adattamento…",
     "fitCoder": "Adattata con una compressione più forte: nessuna immagine modificata",
     "fitColours": "Ridotta a %1 colori",

@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Grootte van het animatiebestand ten opzichte van het maximum dat je telefoon aanneemt",
     "meterLocale": "nl_NL",
     "fitButton": "Passend maken",
-    "tipFit": "Maak de animatie klein genoeg voor de telefoon: eerst sterker comprimeren, dan minder kleuren, dan minder beelden",
+    "tipFit": "De animatie net genoeg verkleinen voor de telefoon",
     "fitWorking": "Aanpassen…",
     "fitCoder": "Passend gemaakt door sterker te comprimeren: geen beeld veranderd",
     "fitColours": "Teruggebracht tot %1 kleuren",

@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Rozmiar pliku animacji w porównaniu z maksimum, jakie przyjmuje telefon",
     "meterLocale": "pl_PL",
     "fitButton": "Dopasuj rozmiar",
-    "tipFit": "Zmniejsz animację tak, by zmieściła się w telefonie: najpierw silniejsza kompresja, potem mniej kolorów, potem mniej klatek",
+    "tipFit": "Zmniejsz animację tylko tyle, ile wymaga telefon",
     "fitWorking": "Dopasowywanie…",
     "fitCoder": "Dopasowano silniejszą kompresją: żaden obrazek się nie zmienił",
     "fitColours": "Liczba kolorów zmniejszona do %1",

@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Tamanho do ficheiro da animação face ao máximo que o telemóvel aceita",
     "meterLocale": "pt_PT",
     "fitButton": "Ajustar tamanho",
-    "tipFit": "Tornar a animação pequena o suficiente para o telemóvel: primeiro mais compressão, depois menos cores, depois menos imagens",
+    "tipFit": "Reduzir a animação o suficiente para o telemóvel",
     "fitWorking": "A ajustar…",
     "fitCoder": "Ajustada com mais compressão: nenhuma imagem foi alterada",
     "fitColours": "Reduzida a %1 cores",

@@ -68,7 +68,7 @@ var texts = {
     "tipMeter": "Tamaño del archivo de la animación frente al máximo que admite tu teléfono",
     "meterLocale": "es_ES",
     "fitButton": "Ajustar tamaño",
-    "tipFit": "Hacer la animación lo bastante pequeña para el teléfono: primero más compresión, luego menos colores y después menos fotogramas",
+    "tipFit": "Reducir la animación lo justo para el teléfono",
     "fitWorking": "Ajustando…",
     "fitCoder": "Ajustada con más compresión: ninguna imagen ha cambiado",
     "fitColours": "Reducida a %1 colores",

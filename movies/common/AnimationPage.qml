@@ -163,8 +163,11 @@ Item {
                 anchors.fill: parent
                 hoverEnabled: true
                 cursorShape: page.fitting ? Qt.BusyCursor : Qt.PointingHandCursor
-                onEntered: movie.enterTip(movie.tr("tipFit"))
-                onExited: movie.leaveTip(movie.tr("tipFit"))
+                // Later, not at once: the button appears and goes from under the
+                // mouse while the meter's bindings are being worked out, and a
+                // tip set then would change the variables they read.
+                onEntered: Qt.callLater(movie.enterTip, movie.tr("tipFit"))
+                onExited: Qt.callLater(movie.leaveTip, movie.tr("tipFit"))
                 onClicked: if (!page.fitting) movie.send("ButtonMakeFit", "")
             }
         }

@@ -224,6 +224,13 @@ TEST(AnimationPage, MakeItFitShowsOnlyOverTheLimitAndSaysWhatWasDoneInEveryLangu
         ASSERT_EQ(movie.commands.size(), 1u);
         EXPECT_EQ(movie.commands[0], Command("ButtonStopAnim", ""));
         movie.setVariable("AnimFitting", "0");
+        // The button goes from under the mouse once the animation fits.
+        ASSERT_TRUE(movie.hover("ButtonMakeFit"));
+        movie.setVariable("AnimBytes", "98000");
+        movie.setVariable("AnimFits", "1");
+        EXPECT_FALSE(button->isVisible());
+        movie.wait(20);
+        EXPECT_EQ(movie.getVariable("tt"), "") << "its tip goes with it";
 
         EXPECT_FALSE(report->isVisible());
         for (const auto& r : reports) {
