@@ -70,6 +70,13 @@ var texts = {
     "meterOver": "Too big for the phone",
     "tipMeter": "Size of the animation file against the most your phone accepts",
     "meterLocale": "en_GB",
+    "fitButton": "Make it fit",
+    "tipFit": "Shrink the animation just enough for the phone",
+    "fitWorking": "Fitting…",
+    "fitCoder": "Made to fit by stronger compression: no picture changed",
+    "fitColours": "Reduced to %1 colours",
+    "fitFrames": "Reduced to %1 of %2 frames",
+    "fitColoursFrames": "Reduced to %1 colours and %2 of %3 frames",
 
     "pictureTitle": "Frame your picture",
     "pictureLabel": "Your picture",

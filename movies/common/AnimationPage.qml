@@ -19,9 +19,27 @@ Item {
     readonly property int trackLength: 120
     // The program says whether the preview plays (the space key also toggles it).
     readonly property bool playing: movie.v("AnimPlaying") !== "0"
+    // The program is making the animation fit: nothing that changes it is answered.
+    readonly property bool fitting: movie.v("AnimFitting") === "1"
 
-    function fill(template, a, b) {
-        return template.replace("%1", a).replace("%2", b)
+    function fill(template, a, b, c) {
+        return template.replace("%1", a).replace("%2", b).replace("%3", c === undefined ? "" : c)
+    }
+
+    // What the last fitting did, in the language's words; "" when there is nothing to say.
+    function fitReport() {
+        if (movie.v("AnimFitDone") !== "1")
+            return ""
+        var colours = movie.v("AnimFitColours")
+        var kept = movie.v("AnimFitKept")
+        var of = movie.v("AnimFitOf")
+        if (colours !== "" && kept !== "")
+            return fill(movie.tr("fitColoursFrames"), colours, kept, of)
+        if (colours !== "")
+            return fill(movie.tr("fitColours"), colours, "")
+        if (kept !== "")
+            return fill(movie.tr("fitFrames"), kept, of)
+        return movie.tr("fitCoder")
     }
 
     // Bytes as kilobytes with one decimal, written the language's way.
@@ -44,7 +62,7 @@ Item {
         // Size meter: the file the animation makes against the phone's limit.
         // The program sets "AnimBytes" (empty while it measures), "AnimMaxBytes",
         // "AnimFill" (0..100) and "AnimFits" ("1" or "0"). The strip to its
-        // right, x 480 to 560, is kept free for a button that acts on the size.
+        // right, x 480 to 560, holds "Make it fit" while the animation is too big.
         Item {
             id: sizeMeter
             objectName: "sizeMeter"
@@ -101,6 +119,75 @@ Item {
             }
         }
 
+        // "Make it fit": only while the meter shows the animation too big, and
+        // busy while the program works on it ("AnimFitting" "1").
+        Item {
+            id: fitButton
+            objectName: "ButtonMakeFit"
+            visible: sizeMeter.visible && (sizeMeter.over || page.fitting)
+            x: 480; y: 64
+            width: 80; height: 34
+
+            Rectangle {
+                anchors.fill: parent
+                radius: 10
+                color: page.fitting ? Theme.accentSoft : (fitArea.containsMouse ? Theme.accentDark : Theme.accent)
+                border.width: page.fitting ? 1 : 0
+                border.color: Theme.accent
+            }
+            Text {
+                objectName: "fitButtonLabel"
+                anchors.fill: parent
+                anchors.margins: 3
+                horizontalAlignment: Text.AlignHCenter
+                verticalAlignment: Text.AlignVCenter
+                text: page.fitting ? movie.tr("fitWorking") : movie.tr("fitButton")
+                color: page.fitting ? Theme.accentDark : "#ffffff"
+                font.family: movie.fontFamily
+                font.pixelSize: 11
+                font.weight: Font.Bold
+                wrapMode: Text.WordWrap
+                maximumLineCount: 2
+                elide: Text.ElideRight
+                lineHeight: 0.9
+                SequentialAnimation on opacity {
+                    running: page.fitting
+                    loops: Animation.Infinite
+                    alwaysRunToEnd: true
+                    NumberAnimation { to: 0.35; duration: 450 }
+                    NumberAnimation { to: 1; duration: 450 }
+                }
+            }
+            MouseArea {
+                id: fitArea
+                anchors.fill: parent
+                hoverEnabled: true
+                cursorShape: page.fitting ? Qt.BusyCursor : Qt.PointingHandCursor
+                // Later, not at once: the button appears and goes from under the
+                // mouse while the meter's bindings are being worked out, and a
+                // tip set then would change the variables they read.
+                onEntered: Qt.callLater(movie.enterTip, movie.tr("tipFit"))
+                onExited: Qt.callLater(movie.leaveTip, movie.tr("tipFit"))
+                onClicked: if (!page.fitting) movie.send("ButtonMakeFit", "")
+            }
+        }
+
+        // What the last fitting did, until the animation changes again.
+        Text {
+            objectName: "fitReport"
+            visible: text !== ""
+            x: 330; y: 101
+            width: 230
+            text: page.fitReport()
+            color: Theme.ok
+            font.family: movie.fontFamily
+            font.pixelSize: 11
+            font.weight: Font.DemiBold
+            wrapMode: Text.WordWrap
+            maximumLineCount: 2
+            elide: Text.ElideRight
+        }
+
         Repeater {
             model: 3
             HoleFrame {
@@ -140,6 +227,8 @@ Item {
             x: 198 - width / 2
             y: 222
             spacing: 6
+            enabled: !page.fitting
+            opacity: enabled ? 1 : 0.4
             IconBtn { objectName: "ButtonRewind"; iconPath: Icons.first; tip: movie.tr("tipFirst"); onClicked: movie.send("ButtonRewind", "") }
             IconBtn { objectName: "ButtonPrev"; iconPath: Icons.prev; tip: movie.tr("tipPrevFrame"); onClicked: movie.send("ButtonPrev", "") }
             Item {
@@ -171,6 +260,7 @@ Item {
         }
         Rectangle {
             objectName: "durationTrack"
+            enabled: !page.fitting
             x: page.trackLeft; y: 272
             width: page.trackLength; height: 6
             radius: 3
@@ -193,6 +283,8 @@ Item {
             id: durationCursor
             objectName: "DurationCursor"
             name: "DurationCursor"
+            enabled: !page.fitting
+            opacity: enabled ? 1 : 0.4
             x: page.trackLeft
             y: 275
             property int sent: -1
@@ -250,6 +342,8 @@ Item {
             x: 198 - width / 2
             y: 302
             spacing: 6
+            enabled: !page.fitting
+            opacity: enabled ? 1 : 0.4
             IconBtn { objectName: "ButtonShiftLeft"; iconPath: Icons.shiftLeft; tip: movie.tr("tipShiftLeft"); onClicked: movie.send("ButtonShiftLeft", "") }
             IconBtn { objectName: "ButtonShiftRight"; iconPath: Icons.shiftRight; tip: movie.tr("tipShiftRight"); onClicked: movie.send("ButtonShiftRight", "") }
             Item { width: 8; height: 1 }
@@ -353,5 +447,7 @@ Item {
     NavBar {
         backArgs: "2"
         nextArgs: "4"
+        enabled: !page.fitting
+        opacity: enabled ? 1 : 0.5
     }
 }

@@ -7,9 +7,12 @@
 #include "drawing_surface.h"
 #include "edit_picture.h"
 #include "edit_result.h"
+#include "fit_animation.h"
+#include "fit_worker.h"
 #include "message_box.h"
 #include "messages.h"
 #include "movie_ctrl.h"
+#include "route_tables.h"
 #include "settings.h"
 #include "shell_file_op.h"
 #include "size_meter_worker.h"
@@ -45,12 +48,21 @@ const KeyCommand kKeyCommands[] = {
     {Qt::Key_Delete, Qt::NoModifier, "ButtonDelete"},
 };
 
+// What the page still answers while a fitting runs: nothing that changes the
+// animation or leaves the page.
+bool AnsweredWhileFitting(const std::string& command)
+{
+    return command == "exit" || command == "reduce" || command == "ButtonStopAnim" || command == "ButtonPlayAnim";
+}
+
 } // namespace
 
-CDlgWiz3::CDlgWiz3(CDlgFrame* pFrame) : CWizPage(pFrame, 2), m_meter(new CSizeMeterWorker(this))
+CDlgWiz3::CDlgWiz3(CDlgFrame* pFrame)
+    : CWizPage(pFrame, 2), m_meter(new CSizeMeterWorker(this)), m_fitter(new CFitWorker(this))
 {
     g_nCurrentFrame = 0;
     connect(m_meter, &CSizeMeterWorker::Measured, this, [this](qint64 bytes) { ShowSize(bytes); });
+    connect(m_fitter, &CFitWorker::Finished, this, &CDlgWiz3::FitDone);
 }
 
 CDlgWiz3::~CDlgWiz3()
@@ -72,6 +84,7 @@ bool CDlgWiz3::OnInitDialog()
     CreateToolTip();
     m_strInstallPath = ReadWizardString("Installation Path");
     m_nMaxSize = ReadWizardDword("AnimMaxSize");
+    m_writeOptions = GifWriteOptionsForCompression(ReadOptionalUserDword("AnimCompression"));
     StartTimer(kPlaybackTimer, m_nTimerMs);
     StartTimer(kRepaintTimer, kRepaintMs);
     return true;
@@ -143,6 +156,8 @@ void CDlgWiz3::OnShowWindow(bool bShow)
         return;
     }
 
+    if (NewAnimationArrived())
+        m_writeOptions = GifWriteOptionsForCompression(ReadOptionalUserDword("AnimCompression"));
     if (g_createNew != 0) {
         // A new animation shows only the invitation to add its first picture;
         // whatever an earlier animation left in the document is not shown.
@@ -173,6 +188,14 @@ void CDlgWiz3::OnShowWindow(bool bShow)
         MeasureSize();
     }
     m_bShown = true;
+}
+
+bool CDlgWiz3::NewAnimationArrived() const
+{
+    if (g_createNew != 0)
+        return true;
+    // Route 0: the picture editor has just made every frame from the source.
+    return m_pFrame && m_pFrame->m_previous == kPagePictureEditor && g_pageRoute == 0;
 }
 
 void CDlgWiz3::ResetPlayback()
@@ -209,6 +232,8 @@ void CDlgWiz3::PushPlaying()
 
 void CDlgWiz3::OnFSCommand(const std::string& command, const std::string& args)
 {
+    if (Fitting() && !AnsweredWhileFitting(command))
+        return;
     const int32_t count = EditorFrameCount();
     // The selection may have been left one past the end (insert after the last
     // frame, then back without inserting).
@@ -273,6 +298,8 @@ void CDlgWiz3::OnFSCommand(const std::string& command, const std::string& args)
         // What the frame now has, after the document's default and limits.
         SetVariable("m_duration", FormatDelaySeconds(g_animDoc.GetDelay(sel)));
         MeasureSize();
+    } else if (command == "ButtonMakeFit") {
+        MakeItFit();
     } else if (command == "ButtonModify") {
         g_picture.SetImage(g_animDoc.CopyFrame(sel));
         platform::PostWindowMessage(m_pFrame, WM_WIZ_MODIFY);
@@ -324,7 +351,7 @@ void CDlgWiz3::SaveAndGoNext()
     }
     g_tempGifPath = TemporaryPath();
     int64_t bytes = 0;
-    switch (SaveAndCheckAnimation(g_animDoc, g_tempGifPath, int64_t(m_nMaxSize), &bytes)) {
+    switch (SaveAndCheckAnimation(g_animDoc, g_tempGifPath, int64_t(m_nMaxSize), &bytes, &m_writeOptions)) {
     case AnimationCheck::Fits:
         ShowSize(bytes);
         GoNext();
@@ -338,6 +365,61 @@ void CDlgWiz3::SaveAndGoNext()
         DeleteTempFile(g_tempGifPath);
         break;
     }
+}
+
+bool CDlgWiz3::Fitting() const
+{
+    return m_fitter->Busy();
+}
+
+void CDlgWiz3::MakeItFit()
+{
+    FitOptions options;
+    // As the page writes the animation now: when it already fits that way,
+    // nothing changes.
+    options.start = m_writeOptions;
+    if (EditorFrameCount() == 0 || !m_fitter->Start(g_animDoc, int64_t(m_nMaxSize), options))
+        return;
+    SetVariable("AnimFitting", "1");
+}
+
+void CDlgWiz3::FitDone(const FitResult& result)
+{
+    SetVariable("AnimFitting", "0");
+    switch (result.outcome) {
+    case FitResult::Outcome::Fitted:
+        // A size measured before the fitting must not overwrite the new one.
+        m_meter->Cancel();
+        m_writeOptions = result.options;
+        // Fewer frames: the preview, and the selection (RefreshEditor), stay inside them.
+        m_playback.index = ClampSelection(m_playback.index, EditorFrameCount());
+        SetVariable("AnimCur", std::to_string(m_playback.index + 1));
+        RefreshEditor();
+        ShowSize(result.bytes);
+        ShowFitReport(&result);
+        break;
+    case FitResult::Outcome::AlreadyFits:
+        m_meter->Cancel();
+        ShowSize(result.bytes);
+        break;
+    case FitResult::Outcome::Impossible:
+        // Nothing changed; the size is the smallest file a fitting could make.
+        ShowError(FillMessage(Messages().MsgAnimationTooBig, std::to_string(result.bytes),
+                              std::to_string(m_nMaxSize)));
+        break;
+    case FitResult::Outcome::Failed:
+        // Nothing changed, and the writer refused the frames: Next says so.
+        break;
+    }
+}
+
+void CDlgWiz3::ShowFitReport(const FitResult* result)
+{
+    const bool bFewerFrames = result && result->framesAfter != result->framesBefore;
+    SetVariable("AnimFitDone", result ? "1" : "");
+    SetVariable("AnimFitColours", result && result->colours ? std::to_string(result->colours) : std::string());
+    SetVariable("AnimFitKept", bFewerFrames ? std::to_string(result->framesAfter) : std::string());
+    SetVariable("AnimFitOf", bFewerFrames ? std::to_string(result->framesBefore) : std::string());
 }
 
 void CDlgWiz3::OnTimer(int nIdEvent)
@@ -357,8 +439,9 @@ void CDlgWiz3::OnTimer(int nIdEvent)
 
 void CDlgWiz3::MeasureSize()
 {
+    ShowFitReport(nullptr);
     if (EditorFrameCount() > 0)
-        m_meter->Measure(g_animDoc);
+        m_meter->Measure(g_animDoc, m_writeOptions);
 }
 
 void CDlgWiz3::ShowSize(int64_t bytes)

@@ -2,10 +2,12 @@
 // neighbours, the frames' order and delays, a playback preview, the way to
 // insert or modify frames, and the animation's file size against the phone's
 // limit. Next writes the animation to the temporary GIF and goes on only when
-// the file fits.
+// the file fits. When it does not, "Make it fit" shrinks the animation under
+// the limit, changing as little as it can.
 #pragma once
 
 #include "anim_editor.h"
+#include "gif_codec.h"
 #include "wiz_page.h"
 
 #include <cstdint>
@@ -14,7 +16,9 @@
 #include <string>
 
 class CDlgMask;
+class CFitWorker;
 class CSizeMeterWorker;
+struct FitResult;
 
 class CDlgWiz3 : public CWizPage {
     Q_OBJECT
@@ -56,6 +60,10 @@ public:
     void ResetPlayback();
     // Next: writes the temporary GIF, checks its size and goes on when it fits.
     void SaveAndGoNext();
+    // "Make it fit": starts fitting the animation under the phone's limit away
+    // from the UI thread; the page takes the result when it comes.
+    void MakeItFit();
+    bool Fitting() const;
 
     // The frames the editor works on: none while the animation is a new one
     // whose first picture has not been chosen yet.
@@ -65,6 +73,9 @@ public:
 
     int32_t m_nTimerMs = 50;
     uint32_t m_nMaxSize = 0;        // the phone's limit, bytes ("AnimMaxSize")
+    // How the animation is written and measured: the "AnimCompression"
+    // setting's coder for a new animation, then whatever a fitting chose.
+    GifWriteOptions m_writeOptions;
     std::string m_strInstallPath;   // "Installation Path"; the temporary GIF goes to its temp folder
     std::unique_ptr<CDlgMask> m_pOverlay; // over the playback preview while the page is shown
     PlaybackClock m_playback;
@@ -79,9 +90,16 @@ private:
     void StartTimer(int nIdEvent, int ms);
     void SetVariable(const char* name, const std::string& value);
     void PushPlaying();
-    // Asks for the file size again after a change of the document.
+    // Asks for the file size again after a change of the document; what the
+    // last fitting did is no longer the whole story and is not shown any more.
     void MeasureSize();
     void ShowSize(int64_t bytes);
+    void FitDone(const FitResult& result);
+    // Tells the movie what a fitting did (null: nothing to tell).
+    void ShowFitReport(const FitResult* result);
+    // Whether the animation shown now is another one than at the last showing:
+    // a new one, or one the picture editor has just made from its source.
+    bool NewAnimationArrived() const;
     void ShowError(const std::string& text);
     void DrawStrip();
     void DrawPreview();
@@ -89,4 +107,5 @@ private:
     std::map<int, int> m_timers; // Qt timer id -> our identifier
     std::map<std::string, std::string> m_pushed; // the movie variables as last set
     CSizeMeterWorker* m_meter;
+    CFitWorker* m_fitter;
 };

@@ -15,9 +15,10 @@ CSizeMeterWorker::~CSizeMeterWorker()
     m_pool.waitForDone();
 }
 
-void CSizeMeterWorker::Measure(const CAnimDoc& doc)
+void CSizeMeterWorker::Measure(const CAnimDoc& doc, const GifWriteOptions& options)
 {
     m_pDoc = &doc;
+    m_options = options;
     if (m_bRunning) {
         m_bPending = true;
         return;
@@ -45,8 +46,8 @@ void CSizeMeterWorker::Start()
         return;
     }
     m_bRunning = true;
-    m_pool.start([this, generation, snapshot] {
-        const qint64 bytes = snapshot->FileBytes();
+    m_pool.start([this, generation, snapshot, options = m_options] {
+        const qint64 bytes = snapshot->FileBytes(options);
         QMetaObject::invokeMethod(
             this, [this, generation, bytes] { Finished(generation, bytes); }, Qt::QueuedConnection);
     });

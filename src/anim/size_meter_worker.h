@@ -10,6 +10,8 @@
 #include <QThreadPool>
 #include <cstdint>
 
+#include "gif_codec.h"
+
 class CAnimDoc;
 
 class CSizeMeterWorker : public QObject {
@@ -22,8 +24,9 @@ public:
     explicit CSizeMeterWorker(QObject* parent = nullptr);
     ~CSizeMeterWorker() override;
 
-    // Asks for the size of `doc`, which must outlive the worker. Call on the UI thread.
-    void Measure(const CAnimDoc& doc);
+    // Asks for the size of `doc` written with `options`; `doc` must outlive the
+    // worker. Call on the UI thread.
+    void Measure(const CAnimDoc& doc, const GifWriteOptions& options);
     // Forgets a pending request and any result still on its way.
     void Cancel();
     bool Busy() const { return m_bRunning; }
@@ -38,6 +41,7 @@ private:
     void Finished(quint64 generation, qint64 bytes);
 
     const CAnimDoc* m_pDoc = nullptr;
+    GifWriteOptions m_options; // of the latest request
     bool m_bRunning = false;
     bool m_bPending = false;
     quint64 m_generation = 0;

@@ -19,6 +19,21 @@ void ShowDetailedError(const std::string& key, const std::string& valueName, lon
                              platform::BoxButtons::Ok);
 }
 
+void ShowDwordError()
+{
+    platform::ShowMessageBox(nullptr, "Registry error", SettingsBoxCaption(), platform::BoxIcon::Error,
+                             platform::BoxButtons::Ok);
+}
+
+// A shorter stored value fills the low bytes of a buffer preset to zero.
+uint32_t DwordOfBytes(const std::string& bytes)
+{
+    uint32_t value = 0;
+    for (std::size_t i = 0; i < bytes.size() && i < 4; ++i)
+        value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return value;
+}
+
 } // namespace
 
 std::string SettingsBoxCaption()
@@ -53,15 +68,23 @@ uint32_t ReadWizardDword(const std::string& valueName)
     std::string bytes;
     long status = platform::RegistryQueryValue(SettingsKey(kSubKeyWizards), valueName, 4, bytes);
     if (status != platform::kRegOk) {
-        platform::ShowMessageBox(nullptr, "Registry error", SettingsBoxCaption(), platform::BoxIcon::Error,
-                                 platform::BoxButtons::Ok);
+        ShowDwordError();
         return static_cast<uint32_t>(status);
     }
-    // A shorter stored value fills the low bytes of a buffer preset to zero.
-    uint32_t value = 0;
-    for (std::size_t i = 0; i < bytes.size() && i < 4; ++i)
-        value |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
-    return value;
+    return DwordOfBytes(bytes);
+}
+
+uint32_t ReadOptionalUserDword(const std::string& valueName)
+{
+    std::string bytes;
+    long status = platform::RegistryQueryValue(SettingsKey(kSubKeyWizardsUser), valueName, 4, bytes);
+    if (status == platform::kRegNotFound)
+        return 0;
+    if (status != platform::kRegOk) {
+        ShowDwordError();
+        return 0;
+    }
+    return DwordOfBytes(bytes);
 }
 
 bool WriteSettingString(const std::string& valueName, const std::string& value, const std::string& subKey)

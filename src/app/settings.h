@@ -28,6 +28,11 @@ std::string ReadWizardString(const std::string& valueName);
 // "Registry error" and returns the status number in place of the value.
 uint32_t ReadWizardDword(const std::string& valueName);
 
+// Reads a 32-bit value under "\Customization Wizards\user" that the store
+// need not hold: a missing value (or key, or store) gives 0 without a box. Any
+// other failure shows "Registry error" and gives 0 as well.
+uint32_t ReadOptionalUserDword(const std::string& valueName);
+
 // Writes the string `value` as `valueName` under the base key followed by
 // `subKey`. The key must exist. On failure shows the detailed registry error box
 // and returns false.

@@ -10,6 +10,7 @@
 #include "drawing_surface.h"
 #include "edit_picture.h"
 #include "edit_result.h"
+#include "fit_animation.h"
 #include "message_box.h"
 #include "messages.h"
 #include "route_tables.h"
@@ -27,6 +28,8 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <numeric>
+#include <set>
 #include <sstream>
 
 using animtest::RunFixtures;
@@ -142,6 +145,53 @@ protected:
         ASSERT_EQ(g_animDoc.GetFrameCount(), frames);
         g_strSourcePath = path;
         g_createNew = 0;
+    }
+
+    // Puts `frames` frames of size x size in a palette of 256 colours into the
+    // document, each with `delay`. Noise draws every pixel at random, so no
+    // coder can make it much smaller; otherwise diagonal bands under a square
+    // that moves 4 pixels a frame: the LZW coder finds the bands, and
+    // differencing the rows the square left alone.
+    void MakeAnimation(int frames, int size, bool bNoise, uint32_t delay = 20)
+    {
+        while (g_animDoc.GetFrameCount() > 1)
+            g_animDoc.DeleteFrame(0);
+        g_animDoc.ShiftFrames(0, -1);
+        g_animDoc.SetDelayLimits(1, 500, 50);
+        uint32_t seed = 12345;
+        const auto next = [&seed] {
+            seed = seed * 1103515245u + 12345u;
+            return uint8_t(seed >> 16);
+        };
+        RGBQUAD palette[256];
+        for (RGBQUAD& c : palette)
+            c = MakeRgbQuad(next(), next(), next());
+        for (int k = 0; k < frames; ++k) {
+            auto frame = std::make_unique<CRaster>(uint32_t(size), uint32_t(size), 8);
+            frame->SetPalette(palette, 256);
+            for (long y = 0; y < size; ++y)
+                for (long x = 0; x < size; ++x) {
+                    const bool bSquare = x >= 4 * k % (size - 8) && x < 4 * k % (size - 8) + 8 && y >= 20 && y < 28;
+                    frame->SetPixelIndex(x, y, bNoise ? next() : bSquare ? 255 : uint8_t((x + y + (y / 8) * 37) % 250));
+                }
+            frame->SetTransIndex(-1);
+            g_animDoc.m_frames[k] = frame.release();
+            g_animDoc.m_nFrames = k + 1;
+            g_animDoc.SetDelay(k, delay);
+        }
+        g_strSourcePath = dir.File("made.gif");
+        g_createNew = 0;
+    }
+
+    // Runs events until the page's fitting has ended, at most 30 s.
+    void WaitForFitting()
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (page->Fitting() && waited.elapsed() < 30000)
+            Pump(5);
+        ASSERT_FALSE(page->Fitting());
+        Pump();
     }
 
     // Shows the editor as the frame does when a page routes to it.
@@ -716,4 +766,250 @@ TEST_F(EditorPage, PreviousExitAndReduceLeaveTheEditorAsTheFrameSays)
         }
         g_createNew = 0;
     }
+}
+
+TEST_F(EditorPage, MeterAndNextUseTheCoderTheCompressionSettingChooses)
+{
+    std::set<int64_t> sizes;
+    for (uint32_t setting : {0u, 1u, 2u}) {
+        SCOPED_TRACE("AnimCompression " + std::to_string(setting));
+        SetStoreValue("AnimCompression", Dword(setting));
+        Start();
+        MakeAnimation(8, 64, false);
+        Show();
+        const std::string shown = WaitForSize();
+        EXPECT_EQ(shown, std::to_string(AnimationFileBytes(g_animDoc, GifWriteOptionsForCompression(setting))));
+        Command("ChangeStep", "4");
+        ASSERT_EQ(frame->m_current, kPageSave);
+        EXPECT_EQ(std::to_string(std::filesystem::file_size(g_tempGifPath)), shown) << "the file Next wrote";
+        sizes.insert(std::stoll(shown));
+    }
+    EXPECT_EQ(sizes.size(), 3u) << "each coder makes a file of its own size";
+    SetStoreValue("AnimCompression", Dword(0));
+}
+
+struct FitCase {
+    const char* name;
+    int frames, size;
+    bool bNoise;
+    bool bLimitJustUnderTheFile; // else the installer's limit
+    bool wantFewerColours, wantFewerFrames;
+};
+
+TEST_F(EditorPage, MakeItFitShrinksTheAnimationAndNextWritesWhatTheMeterShows)
+{
+    const FitCase cases[] = {
+        // One byte too big as it is: a stronger coder is enough.
+        {"coder", 30, 128, false, true, false, false},
+        // Noise: fewer colours, and then fewer frames too.
+        {"colours and frames", 12, 128, true, false, true, true},
+    };
+    for (const FitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        MakeAnimation(c.frames, c.size, c.bNoise, 30);
+        const int64_t asItIs = AnimationFileBytes(g_animDoc);
+        const uint32_t limit = c.bLimitJustUnderTheFile ? uint32_t(asItIs) : 102400;
+        SetStoreValue("AnimMaxSize", Dword(limit));
+        Start();
+        Show();
+        EXPECT_EQ(WaitForSize(), std::to_string(asItIs));
+        ASSERT_EQ(Var("AnimFits"), "0");
+        g_nCurrentFrame = c.frames - 1;
+        page->m_playback.index = c.frames - 1;
+        page->RefreshEditor();
+
+        page->OnFSCommand("ButtonMakeFit", "");
+        EXPECT_TRUE(page->Fitting());
+        EXPECT_EQ(Var("AnimFitting"), "1") << "the movie shows that it works";
+        WaitForFitting();
+        EXPECT_EQ(Var("AnimFitting"), "0");
+
+        const int32_t count = g_animDoc.GetFrameCount();
+        EXPECT_EQ(count < c.frames, c.wantFewerFrames);
+        EXPECT_EQ(Var("AnimTot"), std::to_string(count));
+        EXPECT_EQ(g_nCurrentFrame, count - 1) << "the selection stays inside the frames";
+        EXPECT_EQ(Var("curFrm"), std::to_string(count));
+        EXPECT_EQ(Var("AnimCur"), std::to_string(count)) << "the preview too";
+        // What the movie is told was done is what the document shows.
+        std::set<uint32_t> colours;
+        for (int32_t i = 0; i < count; ++i)
+            for (long y = 0; y < c.size; ++y)
+                for (long x = 0; x < c.size; ++x)
+                    colours.insert(FrameColour(i, x, y));
+        EXPECT_EQ(Var("AnimFitDone"), "1");
+        if (c.wantFewerColours) {
+            ASSERT_NE(Var("AnimFitColours"), "");
+            EXPECT_LE(colours.size(), std::stoul(Var("AnimFitColours")));
+        } else {
+            EXPECT_EQ(Var("AnimFitColours"), "");
+            EXPECT_GT(colours.size(), 128u);
+        }
+        EXPECT_EQ(Var("AnimFitKept"), c.wantFewerFrames ? std::to_string(count) : "");
+        EXPECT_EQ(Var("AnimFitOf"), c.wantFewerFrames ? std::to_string(c.frames) : "");
+
+        // The meter has the new size, and Next writes exactly that file.
+        const std::string shown = Var("AnimBytes");
+        ASSERT_FALSE(shown.empty());
+        EXPECT_LT(std::stoll(shown), int64_t(limit));
+        EXPECT_EQ(Var("AnimFits"), "1");
+        boxes.ClearBoxes();
+        Command("ChangeStep", "4");
+        ASSERT_EQ(frame->m_current, kPageSave);
+        EXPECT_TRUE(boxes.Boxes().empty());
+        EXPECT_EQ(std::to_string(std::filesystem::file_size(g_tempGifPath)), shown);
+        // Pillow reads every frame, and the animation plays as long as before.
+        std::istringstream info(RunFixtures("info " + g_tempGifPath));
+        int frames = 0, w = 0, h = 0;
+        info >> frames >> w >> h;
+        EXPECT_EQ(frames, count);
+        EXPECT_EQ(w, c.size);
+        int total = 0;
+        for (int ms = 0; info >> ms;)
+            total += ms;
+        EXPECT_EQ(total, c.frames * 300);
+    }
+    SetStoreValue("AnimMaxSize", Dword(102400));
+}
+
+TEST_F(EditorPage, CommandsThatWouldChangeTheAnimationWaitForTheFittingToEnd)
+{
+    MakeAnimation(12, 128, true);
+    Start();
+    Show();
+    WaitForSize();
+    g_nCurrentFrame = 5;
+    page->RefreshEditor();
+    const std::vector<CRaster*> before(g_animDoc.m_frames, g_animDoc.m_frames + 12);
+
+    // No events run until the end: the fitting's result cannot come meanwhile.
+    page->OnFSCommand("ButtonMakeFit", "");
+    ASSERT_TRUE(page->Fitting());
+    const std::pair<const char*, const char*> ignored[] = {
+        {"ButtonDelete", ""},      {"ButtonShiftLeft", ""}, {"ButtonShiftRight", ""}, {"duration", "100"},
+        {"ButtonInsert", "1"},     {"ButtonModify", ""},    {"ChangeStep", "4"},      {"ChangeStep", "2"},
+        {"ButtonNext", ""},        {"ButtonRewind", ""},    {"ButtonMakeFit", ""},
+    };
+    for (const auto& [command, args] : ignored)
+        page->OnFSCommand(command, args);
+    page->OnDefaultAction(); // Enter
+    EXPECT_EQ(std::vector<CRaster*>(g_animDoc.m_frames, g_animDoc.m_frames + 12), before);
+    EXPECT_EQ(g_animDoc.GetDelay(5), 20u) << "the slider";
+    EXPECT_EQ(g_nCurrentFrame, 5);
+    EXPECT_EQ(g_tempGifPath, "") << "nothing written";
+    // The preview may still be stopped.
+    page->OnFSCommand("ButtonStopAnim", "");
+    EXPECT_FALSE(page->m_bPlaying);
+
+    WaitForFitting();
+    EXPECT_EQ(frame->m_current, kPageAnimEditor) << "no page was asked for meanwhile";
+    EXPECT_TRUE(boxes.Boxes().empty());
+    EXPECT_EQ(Var("AnimFits"), "1");
+    // Afterwards the editor answers again.
+    const int32_t count = g_animDoc.GetFrameCount();
+    Command("ButtonDelete");
+    EXPECT_EQ(g_animDoc.GetFrameCount(), count - 1);
+    EXPECT_EQ(Var("AnimFitDone"), "") << "after a change the report no longer tells the whole story";
+}
+
+TEST_F(EditorPage, AnAnimationThatCannotFitSaysHowSmallItCouldGetAndStaysAsItWas)
+{
+    const uint32_t limit = 1000; // one noisy frame in 16 colours takes several kilobytes
+    SetStoreValue("AnimMaxSize", Dword(limit));
+    MakeAnimation(3, 128, true);
+    Start();
+    Show();
+    const int64_t asItIs = std::stoll(WaitForSize());
+    const std::vector<CRaster*> before(g_animDoc.m_frames, g_animDoc.m_frames + 3);
+
+    page->OnFSCommand("ButtonMakeFit", "");
+    WaitForFitting();
+    EXPECT_EQ(std::vector<CRaster*>(g_animDoc.m_frames, g_animDoc.m_frames + 3), before);
+    EXPECT_EQ(g_animDoc.GetFrameCount(), 3);
+    EXPECT_FALSE(page->m_writeOptions.bLzw) << "the setting's coder stays";
+    EXPECT_EQ(Var("AnimFitDone"), "");
+    EXPECT_EQ(Var("AnimBytes"), std::to_string(asItIs));
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    const std::string text = boxes.Boxes()[0].text;
+    const std::string head = g_messages.MsgAnimationTooBig.substr(0, g_messages.MsgAnimationTooBig.find("%1%"));
+    ASSERT_EQ(text.rfind(head, 0), 0u) << text;
+    const int64_t smallest = std::stoll(text.substr(head.size()));
+    EXPECT_EQ(text, FillMessage(g_messages.MsgAnimationTooBig, std::to_string(smallest), std::to_string(limit)));
+    EXPECT_GE(smallest, int64_t(limit));
+    EXPECT_LT(smallest, asItIs) << "the box names the smallest file tried, not the file as it is";
+    EXPECT_EQ(boxes.Boxes()[0].owner, static_cast<QWidget*>(frame.get()));
+
+    // Next still refuses with the size of the file as it is.
+    boxes.ClearBoxes();
+    Command("ChangeStep", "4");
+    EXPECT_EQ(frame->m_current, kPageAnimEditor);
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text,
+              FillMessage(g_messages.MsgAnimationTooBig, std::to_string(asItIs), std::to_string(limit)));
+    SetStoreValue("AnimMaxSize", Dword(102400));
+}
+
+TEST_F(EditorPage, AFittedCoderStaysWithTheAnimationUntilANewOneArrives)
+{
+    const struct {
+        const char* name;
+        int previous;   // the page the editor comes back from
+        int32_t route;  // g_pageRoute as that page left it
+        bool wantKept;
+    } cases[] = {
+        {"back from the save page", kPageSave, 0, true},
+        {"a picture inserted", kPagePictureEditor, 1, true},
+        {"a frame modified", kPagePictureEditor, 2, true},
+        {"the animation made again from its source", kPagePictureEditor, 0, false},
+    };
+    MakeAnimation(30, 128, false);
+    const int64_t asItIs = AnimationFileBytes(g_animDoc);
+    SetStoreValue("AnimMaxSize", Dword(uint32_t(asItIs)));
+    Start();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        page->m_writeOptions = GifWriteOptions{};
+        Show();
+        WaitForSize();
+        page->OnFSCommand("ButtonMakeFit", "");
+        WaitForFitting();
+        ASSERT_TRUE(page->m_writeOptions.bLzw);
+        const GifWriteOptions fitted = page->m_writeOptions;
+        ASSERT_EQ(Var("AnimFits"), "1");
+
+        frame->m_previous = kPageAnimEditor;
+        frame->m_current = c.previous;
+        frame->ShowCurrentPage();
+        g_pageRoute = c.route;
+        frame->m_previous = c.previous;
+        frame->m_current = kPageAnimEditor;
+        frame->ShowCurrentPage();
+        const std::string shown = WaitForSize();
+        const GifWriteOptions want = c.wantKept ? fitted : GifWriteOptions{};
+        EXPECT_EQ(shown, std::to_string(AnimationFileBytes(g_animDoc, want)));
+        EXPECT_EQ(Var("AnimFits"), c.wantKept ? "1" : "0");
+        g_pageRoute = 0;
+    }
+    SetStoreValue("AnimMaxSize", Dword(102400));
+}
+
+TEST_F(EditorPage, TheMoviesMakeItFitButtonFollowsTheMeter)
+{
+    Start(false);
+    MakeAnimation(12, 128, true);
+    Show();
+    QQuickItem* root = page->m_movie->rootObject();
+    ASSERT_NE(root, nullptr) << "the movie did not load";
+    QQuickItem* button = root->findChild<QQuickItem*>(QStringLiteral("ButtonMakeFit"));
+    QQuickItem* report = root->findChild<QQuickItem*>(QStringLiteral("fitReport"));
+    ASSERT_TRUE(button && report);
+    EXPECT_FALSE(button->isVisible()) << "not while the size is being measured";
+    WaitForSize();
+    EXPECT_TRUE(button->isVisible());
+    EXPECT_FALSE(report->isVisible());
+
+    page->OnFSCommand("ButtonMakeFit", "");
+    WaitForFitting();
+    EXPECT_FALSE(button->isVisible()) << "the animation fits now";
+    EXPECT_EQ(report->property("text").toString().toStdString(),
+              "Reduced to 16 colours and " + std::to_string(g_animDoc.GetFrameCount()) + " of 12 frames");
 }

@@ -226,3 +226,39 @@ TEST_F(SettingsTest, InstallerScriptWritesEveryValueTheProgramReads)
     ASSERT_EQ(std::system(command.c_str()), 0);
     EXPECT_EQ(ReadSettingString("BrowseAnim", nullptr, kSubKeyWizardsUser), "/elsewhere");
 }
+
+TEST_F(SettingsTest, OptionalUserDwordIsZeroWhenAbsentAndReportsOnlyRealFailures)
+{
+    const std::string wizards = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards]\n";
+    const std::string user = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quenlor\\Tessary\\Customization Wizards\\user]\n";
+    const std::string header = "Windows Registry Editor Version 5.00\n\n";
+    struct Case {
+        const char* name;
+        std::string store; // "" leaves no store at all
+        uint32_t want;
+        bool box;
+    };
+    const Case cases[] = {
+        {"set under the user key", header + user + "\"AnimCompression\"=dword:00000002\n", 2, false},
+        {"a short value", header + user + "\"AnimCompression\"=hex:01\n", 1, false},
+        // The wizards' own key is not the user key.
+        {"only under the wizards' key", header + wizards + "\"AnimCompression\"=dword:00000002\n" + user, 0, false},
+        {"missing value", header + user + "\"BrowseAnim\"=\"/x\"\n", 0, false},
+        {"missing key", header + wizards + "\"AnimMaxSize\"=dword:00000400\n", 0, false},
+        {"no store", "", 0, false},
+        {"too long for a number", header + user + "\"AnimCompression\"=\"abcd\"\n", 0, true},
+        {"unparsable store", header + user + "\"AnimCompression\"=dword:00000002\n\"broken", 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(m_store);
+        if (!c.store.empty())
+            WriteFile(m_store, c.store);
+        MessageBoxRecorder recorder;
+        EXPECT_EQ(ReadOptionalUserDword("AnimCompression"), c.want);
+        if (c.box)
+            ExpectOneErrorBox(recorder, "Registry error");
+        else
+            EXPECT_TRUE(recorder.Boxes().empty());
+    }
+}

@@ -4,6 +4,7 @@
 #include "movie_harness_support.h"
 
 #include <QQuickItem>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using movies_test::MovieHarness;
@@ -149,6 +150,113 @@ TEST(AnimationPage, FrameFourShowsTheEmptyAnimationAndFiveTheEditor)
     movie.call("gotoFrame", {5});
     EXPECT_EQ(movie.item("addPicture"), nullptr);
     EXPECT_NE(movie.item("ButtonDelete"), nullptr);
+}
+
+TEST(AnimationPage, MakeItFitShowsOnlyOverTheLimitAndSaysWhatWasDoneInEveryLanguage)
+{
+    using Vars = std::vector<std::pair<QString, QString>>;
+    const struct {
+        const char* name;
+        Vars vars;
+        bool wantButton;
+    } meters[] = {
+        {"no meter", {}, false},
+        {"measuring", {{"AnimMaxBytes", "102400"}, {"AnimBytes", ""}, {"AnimFits", "0"}}, false},
+        {"fits", {{"AnimMaxBytes", "102400"}, {"AnimBytes", "90000"}, {"AnimFits", "1"}}, false},
+        {"too big", {{"AnimMaxBytes", "102400"}, {"AnimBytes", "150000"}, {"AnimFits", "0"}}, true},
+    };
+    // What was done: colours, frames kept, frames before; the numbers the text must carry.
+    const struct {
+        const char* colours;
+        const char* kept;
+        const char* of;
+        const char* key;
+    } reports[] = {
+        {"", "", "", "fitCoder"},
+        {"64", "", "", "fitColours"},
+        {"", "40", "60", "fitFrames"},
+        {"32", "17", "256", "fitColoursFrames"},
+    };
+    MovieHarness english("EN", 3);
+    ASSERT_TRUE(english.loaded());
+    const QVariantMap englishTexts = english.root()->property("texts").toMap();
+
+    for (const QString& code : movies_test::languages()) {
+        SCOPED_TRACE(code.toStdString());
+        MovieHarness movie(code, 3);
+        ASSERT_TRUE(movie.loaded());
+        movie.call("gotoFrame", {5});
+        const QVariantMap texts = movie.root()->property("texts").toMap();
+        // Found hidden or shown: item() finds only what is shown.
+        const auto find = [&movie](const char* name) {
+            return movie.root()->findChild<QQuickItem*>(QString::fromLatin1(name));
+        };
+        QQuickItem* button = find("ButtonMakeFit");
+        QQuickItem* label = find("fitButtonLabel");
+        QQuickItem* report = find("fitReport");
+        ASSERT_TRUE(button && label && report);
+        for (const auto& m : meters) {
+            SCOPED_TRACE(m.name);
+            for (const char* name : {"AnimMaxBytes", "AnimBytes", "AnimFits"})
+                movie.setVariable(QString::fromLatin1(name), "");
+            for (const auto& [name, value] : m.vars)
+                movie.setVariable(name, value);
+            EXPECT_EQ(button->isVisible(), m.wantButton);
+        }
+        EXPECT_EQ(label->property("text").toString(), texts.value("fitButton").toString());
+        ASSERT_TRUE(movie.hover("ButtonMakeFit"));
+        EXPECT_EQ(movie.getVariable("tt"), texts.value("tipFit").toString());
+        movie.commands.clear();
+        ASSERT_TRUE(movie.click("ButtonMakeFit"));
+        ASSERT_EQ(movie.commands.size(), 1u);
+        EXPECT_EQ(movie.commands[0], Command("ButtonMakeFit", ""));
+
+        // While the program works: the button says so, and only playback answers.
+        movie.setVariable("AnimFitting", "1");
+        EXPECT_TRUE(button->isVisible());
+        EXPECT_EQ(label->property("text").toString(), texts.value("fitWorking").toString());
+        movie.commands.clear();
+        for (const char* element : {"ButtonMakeFit", "ButtonDelete", "ButtonNext", "ButtonInsertAfter", "nextButton",
+                                    "back"})
+            movie.click(element);
+        EXPECT_TRUE(movie.commands.empty()) << movie.commands[0].first.toStdString();
+        ASSERT_TRUE(movie.click("ButtonStopAnim"));
+        ASSERT_EQ(movie.commands.size(), 1u);
+        EXPECT_EQ(movie.commands[0], Command("ButtonStopAnim", ""));
+        movie.setVariable("AnimFitting", "0");
+        // The button goes from under the mouse once the animation fits.
+        ASSERT_TRUE(movie.hover("ButtonMakeFit"));
+        movie.setVariable("AnimBytes", "98000");
+        movie.setVariable("AnimFits", "1");
+        EXPECT_FALSE(button->isVisible());
+        movie.wait(20);
+        EXPECT_EQ(movie.getVariable("tt"), "") << "its tip goes with it";
+
+        EXPECT_FALSE(report->isVisible());
+        for (const auto& r : reports) {
+            SCOPED_TRACE(r.key);
+            movie.setVariable("AnimFitDone", "1");
+            movie.setVariable("AnimFitColours", r.colours);
+            movie.setVariable("AnimFitKept", r.kept);
+            movie.setVariable("AnimFitOf", r.of);
+            EXPECT_TRUE(report->isVisible());
+            const QString text = report->property("text").toString();
+            QString want = texts.value(r.key).toString();
+            const QStringList numbers = QStringList{r.colours, r.kept, r.of}.filter(QRegularExpression("."));
+            for (int i = 0; i < numbers.size(); ++i) {
+                EXPECT_TRUE(want.contains(QStringLiteral("%%1").arg(i + 1)));
+                want.replace(QStringLiteral("%%1").arg(i + 1), numbers[i]);
+            }
+            EXPECT_EQ(text, want);
+            EXPECT_FALSE(text.contains('%')) << text.toStdString();
+            if (code != QLatin1String("EN")) {
+                EXPECT_NE(texts.value(r.key), englishTexts.value(r.key)) << "an English copy";
+            }
+        }
+        movie.setVariable("AnimFitDone", "");
+        EXPECT_FALSE(report->isVisible());
+        EXPECT_TRUE(movie.warnings.isEmpty()) << movie.warnings.join('\n').toStdString();
+    }
 }
 
 TEST(PicturePage, LightnessRunsFromMinusToPlusSixtyAndFrameFiveResetsIt)

@@ -20,7 +20,7 @@ QVariantMap textsOf(const QString& code)
 
 QStringList placeholders(const QString& text)
 {
-    static const QRegularExpression re(QStringLiteral("%[12]%?"));
+    static const QRegularExpression re(QStringLiteral("%[1-9]%?"));
     QStringList found;
     for (auto it = re.globalMatch(text); it.hasNext();)
         found << it.next().captured();
