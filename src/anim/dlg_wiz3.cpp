@@ -77,11 +77,8 @@ CDlgWiz3::~CDlgWiz3()
 bool CDlgWiz3::OnInitDialog()
 {
     CWizPage::OnInitDialog();
-    FitToFrame(this);
-    FitToFrame(m_movie);
-    LoadMovie("Plendix.swf?frm=3");
     m_pushed.clear();
-    CreateToolTip();
+    SetUpPage("Plendix.swf?frm=3");
     m_strInstallPath = ReadWizardString("Installation Path");
     m_nMaxSize = ReadWizardDword("AnimMaxSize");
     m_writeOptions = GifWriteOptionsForCompression(ReadOptionalUserDword("AnimCompression"));
@@ -234,6 +231,8 @@ void CDlgWiz3::OnFSCommand(const std::string& command, const std::string& args)
 {
     if (Fitting() && !AnsweredWhileFitting(command))
         return;
+    if (OnWindowButton(command))
+        return;
     const int32_t count = EditorFrameCount();
     // The selection may have been left one past the end (insert after the last
     // frame, then back without inserting).
@@ -247,10 +246,6 @@ void CDlgWiz3::OnFSCommand(const std::string& command, const std::string& args)
             m_pOverlay.reset();
             GoPrevious();
         }
-    } else if (command == "exit") {
-        ExitWizard();
-    } else if (command == "reduce") {
-        Reduce();
     } else if (command == "ButtonInsert") {
         // "1" inserts after the selected frame, anything else before it.
         if (args == "1" && count > 0)

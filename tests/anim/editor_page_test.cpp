@@ -996,7 +996,11 @@ TEST_F(EditorPage, TheMoviesMakeItFitButtonFollowsTheMeter)
 {
     Start(false);
     MakeAnimation(12, 128, true);
-    Show();
+    // The measurement's answer is queued: before any event runs the page is
+    // still measuring, however fast the measuring thread is.
+    frame->m_previous = frame->m_current;
+    frame->m_current = kPageAnimEditor;
+    frame->ShowCurrentPage();
     QQuickItem* root = page->m_movie->rootObject();
     ASSERT_NE(root, nullptr) << "the movie did not load";
     QQuickItem* button = root->findChild<QQuickItem*>(QStringLiteral("ButtonMakeFit"));
