@@ -111,6 +111,11 @@ for target in ("link_line", "link_server"):
     for name, lines in link_lines.items():
         with open(os.path.join(out, target, name), "w", encoding="utf-8", newline="") as f:
             f.write("\n".join(lines) + "\n")
+    # Answers that repeat long arguments: each byte 0x7f is written back as
+    # "\u007f", six times as long.
+    with open(os.path.join(out, target, "long_answers.txt"), "wb") as f:
+        many = b"\x7f" * 20000
+        f.write(b'{"id":1,"call":"' + many + b'"}\n{"id":2,"call":"LinkSendFile","args":["/x","/' + many + b'"]}\n')
     # A transfer cancelled while it runs, the cancel answered after the file.
     with open(os.path.join(out, target, "cancel.txt"), "w", encoding="utf-8", newline="") as f:
         f.write('{"id":1,"call":"LinkSendFile","args":["/tmp/abc","x"]}\n{"id":2,"call":"cancel"}\n'
