@@ -1,8 +1,9 @@
 // Feeds arbitrary bytes to the reader of the phone link's lines, as the link
 // client and the link program read what the other side writes. Whatever it
 // accepts must survive a trip through the writer unchanged: a call, an event
-// or a result written back as a line reads back as the same message. Any bytes
-// quoted by the writer read back as a string of exactly their valid UTF-8.
+// or a result written back as a line reads back as the same message, or, when
+// that line would be too long, is refused as such. Any bytes quoted by the
+// writer read back as a string of exactly their valid UTF-8.
 #include "link_json.h"
 #include "link_protocol.h"
 #include "utf8_text.h"
@@ -51,27 +52,45 @@ void CheckTexts(const JsonValue& value)
     }
 }
 
+// A line the writer made reads back, unless it is longer than a line may be:
+// then the reader refuses it as such, and never reads it as something else.
+LinkMessage ReadBack(const std::string& line, bool* fits)
+{
+    const LinkMessage again = ParseLinkLine(line);
+    *fits = line.size() <= kLinkMaxLine;
+    if (!*fits)
+        Check(again.kind == LinkMessage::Kind::Invalid);
+    return again;
+}
+
 void CheckRoundTrip(const LinkMessage& m)
 {
+    bool fits = true;
     switch (m.kind) {
     case LinkMessage::Kind::Call: {
         if (!m.call.argsAreTexts)
             return; // the writer only writes texts
-        const LinkMessage again = ParseLinkLine(CallLine(m.call));
+        const LinkMessage again = ReadBack(CallLine(m.call), &fits);
+        if (!fits)
+            return;
         Check(again.kind == LinkMessage::Kind::Call);
         Check(again.call.id == m.call.id && again.call.name == m.call.name && again.call.args == m.call.args);
         Check(again.call.argsAreTexts);
         break;
     }
     case LinkMessage::Kind::Event: {
-        const LinkMessage again = ParseLinkLine(EventLine(m.event));
+        const LinkMessage again = ReadBack(EventLine(m.event), &fits);
+        if (!fits)
+            return;
         Check(again.kind == LinkMessage::Kind::Event);
         Check(again.event.text == m.event.text && again.event.p2 == m.event.p2 && again.event.p3 == m.event.p3 &&
               again.event.p4 == m.event.p4);
         break;
     }
     case LinkMessage::Kind::Result: {
-        const LinkMessage again = ParseLinkLine(ResultLine(m.result));
+        const LinkMessage again = ReadBack(ResultLine(m.result), &fits);
+        if (!fits)
+            return;
         Check(again.kind == LinkMessage::Kind::Result);
         Check(again.result.id == m.result.id && again.result.ok == m.result.ok &&
               again.result.status == m.result.status && again.result.text == m.result.text);

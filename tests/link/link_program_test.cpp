@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -227,6 +228,21 @@ TEST_F(LinkProgram, AnythingButAProperCallGetsARefusalAndTheLinkGoesOn)
     };
     EXPECT_EQ(results, want) << run.out.substr(0, 2000);
     EXPECT_EQ(testsupport::ReadFile(phone / "ok/a.gif"), "abc");
+}
+
+TEST_F(LinkProgram, ACallTooLongForOneLineFailsAtOnceAndTheNextOneWorks)
+{
+    // The link would ignore such a line; the call fails before it is sent,
+    // rather than waiting for an answer that does not come.
+    const std::string source = Source("a.gif", "abc");
+    const auto start = std::chrono::steady_clock::now();
+    const std::string failure = Send(source, std::string(70 * 1024, 'f'));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(failure.find("too long"), std::string::npos) << failure;
+    EXPECT_LT(took, std::chrono::seconds(2)) << "waited for an answer";
+    EXPECT_TRUE(Files(phone).empty());
+    EXPECT_EQ(Send(source, "Pictures"), "");
+    EXPECT_EQ(Files(phone), std::vector<std::string>{"Pictures/a.gif"});
 }
 
 TEST_F(LinkProgram, AnAnswerThatWouldBeTooLongIsCutToOneReadableLine)
