@@ -58,9 +58,11 @@ void CheckStorageName(const std::string& name)
     Check(name.back() != '.' && name.back() != ' ');
     Check(!IsDeviceName(name));
     Check(FatSafeName(name) == name);
+    // The names tried when the phone already has a different file of that name.
     for (int n : {2, 10, 1000}) {
         const std::string numbered = NumberedName(name, n);
-        Check(numbered.size() <= 255 && ValidUtf8(numbered) == numbered);
+        Check(numbered != name && !numbered.empty() && numbered.size() <= 255);
+        Check(ValidUtf8(numbered) == numbered && FatSafeName(numbered) == numbered);
     }
 }
 

@@ -77,6 +77,9 @@ std::string NumberedName(const std::string& name, int n)
     const std::string suffix = "-" + std::to_string(n);
     std::string base = name.substr(0, dot);
     const std::string extension = name.substr(dot);
+    // An extension that leaves no room for the number is not kept apart.
+    if (suffix.size() + extension.size() > kMaxNameBytes)
+        return CutUtf8(name, kMaxNameBytes - suffix.size()) + suffix;
     if (base.size() + suffix.size() + extension.size() > kMaxNameBytes)
         base = CutUtf8(base, kMaxNameBytes - suffix.size() - extension.size());
     return base + suffix + extension;

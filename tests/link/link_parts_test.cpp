@@ -73,6 +73,17 @@ TEST(FatNames, AlternativeNamesKeepTheExtension)
     EXPECT_EQ(NumberedName("README", 3), "README-3");
     EXPECT_EQ(NumberedName(".hidden", 2), ".hidden-2");
     EXPECT_EQ(NumberedName(std::string(251, 'a') + ".gif", 2).size(), 255u);
+
+    // An extension too long to leave room for the number: the number goes at
+    // the end of the name, cut to make room, and the name stays within 255 bytes.
+    const std::string dotted = ".." + std::string(251, 'x'); // its extension: a dot and 251 bytes
+    const std::pair<int, std::string> cases[] = {
+        {2, ".-2." + std::string(251, 'x')},
+        {10, "-10." + std::string(251, 'x')},
+        {1000, ".." + std::string(248, 'x') + "-1000"},
+    };
+    for (const auto& [n, want] : cases)
+        EXPECT_EQ(NumberedName(dotted, n), want) << n;
 }
 
 TEST(PhoneFolder, LeadsNowhereOutsideTheStorage)
