@@ -58,6 +58,20 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
+def wakeups(pid):
+    """Context switches of all threads of a process so far: how often it woke up."""
+    total = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        try:
+            with open(f"/proc/{pid}/task/{task}/status") as status:
+                for line in status:
+                    if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                        total += int(line.split()[1])
+        except OSError:
+            pass  # a thread that ended meanwhile
+    return total
+
+
 class Screen:
     """The root window of $DISPLAY: pixels and synthetic mouse clicks."""
 

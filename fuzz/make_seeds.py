@@ -2,7 +2,8 @@
 """Writes the seed corpus of the fuzz targets: small valid pictures of every
 kind the decoders know, one folder per format.
 Usage: make_seeds.py OUTDIR   (writes OUTDIR/bmp, OUTDIR/gif, OUTDIR/jpeg, OUTDIR/png,
-and OUTDIR/registry: settings stores)"""
+OUTDIR/registry: settings stores, OUTDIR/link_line and OUTDIR/link_server:
+conversations of the phone link)"""
 import glob
 import os
 import shutil
@@ -76,3 +77,46 @@ stores = {
 for name, text in stores.items():
     with open(os.path.join(out, "registry", name), "w", encoding="utf-8", newline="") as store:
         store.write(text)
+
+# The phone link: what the client reads (hello, events, results) and what the
+# link program reads (calls, a cancel in the middle of a transfer, calls that
+# are wrong in every way the link answers), one JSON object per line.
+link_lines = {
+    "client.txt": [
+        '{"hello":"tessary-link","protocol":1}',
+        '{"result":1,"ok":true,"status":0,"text":""}',
+        '{"event":"link","text":"Sending holiday.gif","p2":4096,"p3":40,"p4":10240}',
+        '{"result":2,"ok":true,"status":0,"text":"Saved as Pictures/Animations/holiday.gif"}',
+        '{"result":3,"ok":false,"status":28,"text":"The phone is full: \\u00e9\\ud83d\\ude00 <b>x</b>"}',
+    ],
+    "calls.txt": [
+        '{"id":1,"call":"LinkInit","args":["INIT"]}',
+        '{"id":2,"call":"LinkSetFormatOption","args":["audio/amr","VocoderTypeName","MR102"]}',
+        '{"id":3,"call":"LinkSendFile","args":["/tmp/holiday.gif","Pictures/Animations"]}',
+        '{"id":4,"call":"cancel","args":[]}',
+        '{"id":5,"call":"LinkSendFile","args":["/tmp/a b.gif","Pictures\\\\CON\\\\x. /y"]}',
+    ],
+    "wrong.txt": [
+        '', '   ', 'not json', '[1,2]', '{"id":6}', '{"id":7,"call":7}', '{"id":8,"call":"LinkInit","args":[1]}',
+        '{"id":9,"call":"LinkSendFile","args":["/x","../up"]}', '{"id":10,"call":"LinkSendFile","args":["/x","/abs"]}',
+        '{"id":11,"call":"Unknown"}', '{"id":1e3,"call":"cancel"}\r', '{"id":12,"call":"LinkSendFile","args":["/x","C:y"]}',
+        '{"hello":"tessary-link","protocol":1}', '{"id":' + "[" * 40 + "]" * 40 + '}',
+    ],
+    "long_name.txt": [
+        '{"id":13,"call":"LinkSendFile","args":["/tmp/' + "n" * 300 + '.gif","' + "f" * 250 + ' x/' + "\\u00e9" * 130 + '"]}',
+    ],
+}
+for target in ("link_line", "link_server"):
+    os.makedirs(os.path.join(out, target), exist_ok=True)
+    for name, lines in link_lines.items():
+        with open(os.path.join(out, target, name), "w", encoding="utf-8", newline="") as f:
+            f.write("\n".join(lines) + "\n")
+    # Answers that repeat long arguments: each byte 0x7f is written back as
+    # "\u007f", six times as long.
+    with open(os.path.join(out, target, "long_answers.txt"), "wb") as f:
+        many = b"\x7f" * 20000
+        f.write(b'{"id":1,"call":"' + many + b'"}\n{"id":2,"call":"LinkSendFile","args":["/x","/' + many + b'"]}\n')
+    # A transfer cancelled while it runs, the cancel answered after the file.
+    with open(os.path.join(out, target, "cancel.txt"), "w", encoding="utf-8", newline="") as f:
+        f.write('{"id":1,"call":"LinkSendFile","args":["/tmp/abc","x"]}\n{"id":2,"call":"cancel"}\n'
+                '{"id":3,"call":"LinkInit","args":["INIT"]}\n')

@@ -15,6 +15,14 @@ Item {
     width: 112
     height: 214
 
+    // Plays the bounces again from the grass, as many as `bounces` says.
+    function replay() {
+        if (!phone.running)
+            return
+        hopping.restart()
+        sweeping.restart()
+    }
+
     Rectangle {
         anchors.fill: parent
         anchors.leftMargin: 4
@@ -82,6 +90,7 @@ Item {
                     y: stage.height * 0.7 - height - hop * (stage.height * 0.52 - height)
                     color: Theme.accent
                     SequentialAnimation on hop {
+                        id: hopping
                         running: phone.running
                         loops: phone.bounces
                         NumberAnimation { to: 1; duration: 420; easing.type: Easing.OutQuad }
@@ -89,6 +98,7 @@ Item {
                     }
                     // One sweep across takes four bounces: both end together.
                     SequentialAnimation on sweep {
+                        id: sweeping
                         running: phone.running
                         loops: phone.bounces === Animation.Infinite ? Animation.Infinite
                                                                     : Math.max(1, Math.ceil(phone.bounces / 4))

@@ -4,7 +4,9 @@ import "Icons.js" as Icons
 
 // Save page. The program fills "TxtPrepTr" (the movie's sentence with %1% for the
 // file name and %2% for its size) and "CurrentLink" (the kind of phone link),
-// then calls the clip "IllTr" at frame 0, which plays the illustration again.
+// then calls the clip "IllTr" at frame 0, which plays the illustration again:
+// the animation travels to the phone three times while the phone bounces, then
+// both rest, the animation on the phone, so a page left open costs nothing.
 Item {
     id: page
 
@@ -17,7 +19,10 @@ Item {
         name: "IllTr"
         x: 40; y: 78
         width: 500; height: 150
-        onFrameCalled: flow.restart()
+        onFrameCalled: {
+            flow.restart()
+            phone.replay()
+        }
 
         Rectangle {
             anchors.fill: parent
@@ -70,7 +75,7 @@ Item {
             SequentialAnimation {
                 id: flow
                 running: true
-                loops: Animation.Infinite
+                loops: 3
                 NumberAnimation { target: packet; property: "x"; from: 0; to: wire.width - packet.width; duration: 1800; easing.type: Easing.InOutQuad }
                 PauseAnimation { duration: 500 }
             }
@@ -86,7 +91,9 @@ Item {
         }
 
         PhoneArt {
+            id: phone
             x: 370; y: 14
+            bounces: 8
             scale: 0.58
             transformOrigin: Item.TopLeft
         }

@@ -99,6 +99,13 @@ void CAnimDoc::AddBuiltFrame(CRaster* frame, uint32_t delay, int32_t frameCount)
     m_frames[index] = frame;
     m_nFrames = index + 1;
     SetDelay(index, delay);
+    ReportFrames(FrameWork::Reading, m_nFrames, frameCount);
+}
+
+void CAnimDoc::ReportFrames(FrameWork work, int32_t done, int32_t total) const
+{
+    if (m_pFrameProgress)
+        m_pFrameProgress->FramesDone(work, done, total);
 }
 
 bool CAnimDoc::BuildFrames(GifReading reading)
@@ -342,6 +349,7 @@ void CAnimDoc::ApplyEditToOthers(int32_t skipIndex, bool fit, int32_t width, int
     const int32_t turns = ((quarterTurns % 4) + 4) % 4;
     const int64_t skipEnd = int64_t(skipIndex) + (skipCount > 0 ? skipCount : 0);
     for (int32_t i = 0; i < m_nFrames; ++i) {
+        ReportFrames(FrameWork::Editing, i, m_nFrames);
         if ((i >= skipIndex && i < skipEnd) || !m_frames[i])
             continue;
         CEditPicture holder;
@@ -370,4 +378,5 @@ void CAnimDoc::ApplyEditToOthers(int32_t skipIndex, bool fit, int32_t width, int
         m_frames[i] = result;
         // The holder deletes the frame's old picture when it goes.
     }
+    ReportFrames(FrameWork::Editing, m_nFrames, m_nFrames);
 }

@@ -99,6 +99,18 @@ public:
                            int32_t selRight, int32_t selBottom, int32_t displayLeft, int32_t displayTop,
                            int32_t displayRight, int32_t displayBottom, int32_t skipCount = 1);
 
+    // Told how far the long work on all frames has come: BuildFrames reports
+    // every frame it has read, ApplyEditToOthers every frame it has been
+    // through, as `done` of `total`. The batch tool draws its progress bar from it.
+    enum class FrameWork { Reading, Editing };
+    class FrameProgress {
+    public:
+        virtual ~FrameProgress() = default;
+        virtual void FramesDone(FrameWork work, int32_t done, int32_t total) = 0;
+    };
+    // Null: nobody is told. The listener must outlive the work it hears of.
+    void SetFrameProgress(FrameProgress* progress) { m_pFrameProgress = progress; }
+
     int32_t m_nFrames = 0;
     uint32_t m_nMinDelay = 0;
     uint32_t m_nMaxDelay = 0;
@@ -112,6 +124,9 @@ private:
     void AddBuiltFrame(CRaster* frame, uint32_t delay, int32_t frameCount);
     bool BuildGifFramesOnePass(int32_t frameCount);
     bool BuildGifFramesFrameByFrame(int32_t frameCount);
+    void ReportFrames(FrameWork work, int32_t done, int32_t total) const;
+
+    FrameProgress* m_pFrameProgress = nullptr;
 };
 
 // The document and the globals that the pages share around it.

@@ -4,10 +4,13 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QHideEvent>
 #include <QMouseEvent>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
+#include <QSet>
+#include <QShowEvent>
 #include <QUrl>
 #include <QWindow>
 
@@ -85,6 +88,43 @@ Rectangle {
 }
 )QML";
 
+// An animation that runs by itself: not one inside a group (SequentialAnimation,
+// ParallelAnimation), a Behavior or a Transition, which their owner drives and
+// which cannot be paused alone.
+bool IsTopLevelAnimation(const QObject* object)
+{
+    if (!object->inherits("QQuickAbstractAnimation"))
+        return false;
+    const QObject* owner = object->parent();
+    return !owner || !(owner->inherits("QQuickAnimationGroup") || owner->inherits("QQuickBehavior") ||
+                       owner->inherits("QQuickTransition"));
+}
+
+// The top-level animations of the movie: through the objects' children and the
+// items' children (an item a Loader or a Repeater made may belong elsewhere).
+void CollectAnimations(QObject* object, QSet<QObject*>& seen, std::vector<QObject*>& found)
+{
+    if (!object || seen.contains(object))
+        return;
+    seen.insert(object);
+    if (IsTopLevelAnimation(object))
+        found.push_back(object);
+    for (QObject* child : object->children())
+        CollectAnimations(child, seen, found);
+    if (auto* item = qobject_cast<QQuickItem*>(object)) {
+        for (QQuickItem* child : item->childItems())
+            CollectAnimations(child, seen, found);
+    }
+}
+
+bool RunsUnpaused(const QObject* animation)
+{
+    return animation->property("running").toBool() && !animation->property("paused").toBool();
+}
+
+// Marks an animation this control paused, so that only those go on again.
+const char kPausedWhileHidden[] = "_tessaryPausedWhileHidden";
+
 } // namespace
 
 CMovieCtrl::CMovieCtrl(QWidget* parent) : QQuickWidget(SharedEngine(), parent)
@@ -153,6 +193,10 @@ void CMovieCtrl::Movie(const std::string& url)
             path = english;
     }
 
+    // The old movie goes with its animations; the new one's are held below
+    // when it starts out of sight.
+    const bool bHeld = m_bAnimationsPaused;
+    ReleaseAnimations(false);
     m_played = path;
     QString reason;
     auto* component = new QQmlComponent(engine(), QUrl::fromLocalFile(QString::fromStdString(path)), this);
@@ -173,6 +217,76 @@ void CMovieCtrl::Movie(const std::string& url)
     }
     setContent(component->url(), component, root);
     connect(root, SIGNAL(fsCommand(QString, QString)), this, SLOT(OnMovieFSCommand(QString, QString)));
+    if (bHeld || !isVisible())
+        PauseAnimations();
+}
+
+void CMovieCtrl::PauseAnimations()
+{
+    m_bAnimationsPaused = true;
+    QSet<QObject*> seen;
+    std::vector<QObject*> animations;
+    CollectAnimations(rootObject(), seen, animations);
+    for (QObject* animation : animations) {
+        bool watched = false;
+        for (const QPointer<QObject>& held : m_heldAnimations)
+            watched = watched || held == animation;
+        if (!watched) {
+            m_heldAnimations.emplace_back(animation);
+            // One that starts while the movie is out of sight is paused at once.
+            connect(animation, SIGNAL(runningChanged(bool)), this, SLOT(OnAnimationRunningChanged()));
+        }
+        if (RunsUnpaused(animation)) {
+            animation->setProperty(kPausedWhileHidden, true);
+            animation->setProperty("paused", true);
+        }
+    }
+}
+
+void CMovieCtrl::ResumeAnimations()
+{
+    ReleaseAnimations(true);
+}
+
+void CMovieCtrl::ReleaseAnimations(bool bGoOn)
+{
+    m_bAnimationsPaused = false;
+    std::vector<QPointer<QObject>> held;
+    held.swap(m_heldAnimations);
+    for (const QPointer<QObject>& animation : held) {
+        if (!animation)
+            continue;
+        disconnect(animation, SIGNAL(runningChanged(bool)), this, SLOT(OnAnimationRunningChanged()));
+        if (!bGoOn || !animation->property(kPausedWhileHidden).toBool())
+            continue;
+        animation->setProperty(kPausedWhileHidden, QVariant());
+        // One the movie stopped meanwhile stays stopped.
+        if (animation->property("running").toBool() && animation->property("paused").toBool())
+            animation->setProperty("paused", false);
+    }
+}
+
+void CMovieCtrl::OnAnimationRunningChanged()
+{
+    QObject* animation = sender();
+    if (m_bAnimationsPaused && animation && RunsUnpaused(animation)) {
+        animation->setProperty(kPausedWhileHidden, true);
+        animation->setProperty("paused", true);
+    }
+}
+
+void CMovieCtrl::showEvent(QShowEvent* event)
+{
+    QQuickWidget::showEvent(event);
+    if (m_bAnimationsPaused)
+        ResumeAnimations();
+}
+
+void CMovieCtrl::hideEvent(QHideEvent* event)
+{
+    QQuickWidget::hideEvent(event);
+    if (!m_bAnimationsPaused)
+        PauseAnimations();
 }
 
 QVariant CMovieCtrl::Call(const char* function, const QVariantList& args)

@@ -4,10 +4,12 @@
 // which reaches the page as FSCommand.
 #pragma once
 
+#include <QPointer>
 #include <QQuickWidget>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QQmlEngine;
 
@@ -73,6 +75,12 @@ public:
     enum class ClickArea { Movie, FrameMenu, Drag };
     static ClickArea ClickAreaAt(int x, int y);
 
+    // While the control is out of sight (its page hidden, or the window
+    // minimised) the movie's animations are paused, those that start meanwhile
+    // too, so a page nobody sees costs no time; they go on where they were
+    // when it shows again. Timers keep running: they are the movie's logic.
+    bool AnimationsPaused() const { return m_bAnimationsPaused; }
+
 signals:
     void FSCommand(const QString& command, const QString& args);
 
@@ -80,15 +88,27 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private slots:
     void OnMovieFSCommand(const QString& command, const QString& args);
+    void OnAnimationRunningChanged();
 
 private:
     QVariant Call(const char* function, const QVariantList& args);
     static QQmlEngine* SharedEngine();
 
+    void PauseAnimations();
+    void ResumeAnimations();
+    // Stops holding the animations; with `bGoOn` those paused here go on.
+    void ReleaseAnimations(bool bGoOn);
+
     std::unique_ptr<MovieBackend> m_backend;
+    bool m_bAnimationsPaused = false;
+    // The movie's top-level animations while they are held (each paused by us
+    // or watched for starting), in the order they were found.
+    std::vector<QPointer<QObject>> m_heldAnimations;
     std::string m_url;
     std::string m_played;
     bool m_bDragging = false;

@@ -21,6 +21,13 @@ bool IsDeviceName(const std::string& name)
            base[3] >= '1' && base[3] <= '9';
 }
 
+// FAT ignores them at the end of a name: "holiday." would become "holiday".
+void DropTrailingDotsAndSpaces(std::string& name)
+{
+    while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+        name.pop_back();
+}
+
 // Splits at the last dot that is not the first character.
 std::size_t ExtensionStart(const std::string& name)
 {
@@ -40,8 +47,7 @@ std::string FatSafeName(const std::string& name)
         else
             out += ch;
     }
-    while (!out.empty() && (out.back() == '.' || out.back() == ' '))
-        out.pop_back();
+    DropTrailingDotsAndSpaces(out);
     if (out.empty())
         return "_";
     if (IsDeviceName(out))
@@ -52,6 +58,13 @@ std::string FatSafeName(const std::string& name)
         if (extension.size() > 16)
             extension.clear();
         out = CutUtf8(out.substr(0, dot), kMaxNameBytes - extension.size()) + extension;
+        // The cut may end the name where it had dots or spaces, and what is
+        // left may be a device name.
+        DropTrailingDotsAndSpaces(out);
+        if (out.empty())
+            return "_";
+        if (IsDeviceName(out))
+            out = "_" + out;
     }
     return out;
 }
@@ -64,6 +77,9 @@ std::string NumberedName(const std::string& name, int n)
     const std::string suffix = "-" + std::to_string(n);
     std::string base = name.substr(0, dot);
     const std::string extension = name.substr(dot);
+    // An extension that leaves no room for the number is not kept apart.
+    if (suffix.size() + extension.size() > kMaxNameBytes)
+        return CutUtf8(name, kMaxNameBytes - suffix.size()) + suffix;
     if (base.size() + suffix.size() + extension.size() > kMaxNameBytes)
         base = CutUtf8(base, kMaxNameBytes - suffix.size() - extension.size());
     return base + suffix + extension;

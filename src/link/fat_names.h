@@ -13,5 +13,6 @@ std::string FatSafeName(const std::string& name);
 
 // The n-th alternative name for a file that is already there: "holiday.gif"
 // with n = 2 gives "holiday-2.gif"; a name without extension gets "-2" at the
-// end. `n` below 2 gives the name itself.
+// end, as does one whose extension leaves no room for the number within 255
+// bytes (the name is cut to make room). `n` below 2 gives the name itself.
 std::string NumberedName(const std::string& name, int n);

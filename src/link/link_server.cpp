@@ -1,5 +1,7 @@
 #include "link_server.h"
 
+#include "utf8_text.h"
+
 #include <poll.h>
 #include <unistd.h>
 
@@ -17,6 +19,20 @@ int32_t Clamp32(int64_t v)
 bool Blank(const std::string& line)
 {
     return line.find_first_not_of(" \t\r") == std::string::npos;
+}
+
+// A text the link writes: the wizard reads lines of at most 64 KiB, and a byte
+// may be written back six times as long ("\u007f"), so a longer text (one
+// that repeats a request's argument) is cut, on a character boundary, with
+// "..." to say so.
+constexpr std::size_t kMaxTextBytes = 8 * 1024;
+
+std::string Bounded(const std::string& text)
+{
+    const std::string valid = ValidUtf8(text);
+    if (valid.size() <= kMaxTextBytes)
+        return valid;
+    return CutUtf8(valid, kMaxTextBytes) + "...";
 }
 
 } // namespace
@@ -42,7 +58,7 @@ void CLinkServer::Write(const std::string& text)
 
 void CLinkServer::Answer(int64_t id, bool ok, int32_t status, const std::string& text)
 {
-    Write(ResultLine(LinkResult{id, ok, status, text}));
+    Write(ResultLine(LinkResult{id, ok, status, Bounded(text)}));
 }
 
 CLinkServer::Read CLinkServer::ReadLine(int timeoutMs, std::string* line)
@@ -168,7 +184,7 @@ void CLinkServer::RunCall(const LinkCall& call)
 
 void CLinkServer::Event(const std::string& text, int64_t done, int percent, int64_t total)
 {
-    Write(EventLine(LinkEvent{text, Clamp32(done), std::clamp(percent, 0, 100), Clamp32(total)}));
+    Write(EventLine(LinkEvent{Bounded(text), Clamp32(done), std::clamp(percent, 0, 100), Clamp32(total)}));
 }
 
 bool CLinkServer::Cancelled()

@@ -3,7 +3,8 @@
 // sent it keeps reading, so that "cancel" stops the transfer. Nothing the wizard sends makes it crash: a
 // line that is not JSON, an unknown call or wrong arguments get "ok":false.
 // Calls that arrive during a transfer are served after it, and the end of the
-// input lets the running call finish before the link ends.
+// input lets the running call finish before the link ends. No line it writes is
+// longer than the wizard reads: a text that would make one so is cut.
 #pragma once
 
 #include "link_backend.h"

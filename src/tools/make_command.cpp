@@ -4,6 +4,7 @@
 // steps as in the wizard's open path (loading rules, the animation document,
 // the picture editor's edit of frame 0 repeated on every frame, the GIF writer
 // and the animation editor's size check).
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "gif_codec.h"
 #include "messages.h"
 #include "picture_holder.h"
+#include "progress_bar.h"
 #include "registry_store.h"
 #include "selection_tool.h"
 #include "settings_defaults.h"
@@ -66,7 +68,9 @@ const char kMakeHelp[] =
     "                         before). Says what it did on stderr; exit 2 when\n"
     "                         even one frame in 16 colours is too big\n"
     "  --lang CODE            language of the messages (EN, FR, DE, SP, IT, PT,\n"
-    "                         NL, PL, CZ, RU, CHS, CHT; default EN)\n";
+    "                         NL, PL, CZ, RU, CHS, CHT; default EN)\n"
+    "\n"
+    "Progress is drawn on a terminal, nothing when the output is piped.\n";
 
 const char kWizardsKey[] = "SOFTWARE\\Quenlor\\Tessary\\Customization Wizards";
 
@@ -282,6 +286,28 @@ void ApplyTurn(TurnOp op, CEditPicture& picture, PictureEdit& edit)
     }
 }
 
+// The bar of a make: reading the frames takes the first 45 %, editing them
+// the next 50 %, and fitting and writing the rest.
+class MakeProgress : public CAnimDoc::FrameProgress {
+public:
+    void FramesDone(CAnimDoc::FrameWork work, int32_t done, int32_t total) override
+    {
+        const bool reading = work == CAnimDoc::FrameWork::Reading;
+        const int64_t start = reading ? 0 : 45;
+        const int64_t span = reading ? 45 : 50;
+        const int64_t step = total > 0 ? start * total + span * std::min(done, total) : start;
+        m_bar.Percent(static_cast<int>(total > 0 ? step / total : step),
+                      std::string(reading ? "reading" : "editing") + " frame " + std::to_string(done) + " of " +
+                          std::to_string(total));
+    }
+    void Writing(const std::string& what) { m_bar.Percent(95, what); }
+    void Done(int32_t frames) { m_bar.Percent(100, std::to_string(frames) + " frames"); }
+    void Finish() { m_bar.Finish(); }
+
+private:
+    CProgressBar m_bar;
+};
+
 } // namespace
 
 int RunMakeCommand(int argc, char** argv)
@@ -302,6 +328,8 @@ int RunMakeCommand(int argc, char** argv)
     // rules, then the frames.
     CAnimDoc doc;
     doc.SetDelayLimits(o.minDelay, o.maxDelay, o.defaultDelay);
+    MakeProgress progress;
+    doc.SetFrameProgress(&progress);
     LoadFailure failure;
     bool bLoaded = CheckPictureFile(o.source, &failure);
     if (bLoaded) {
@@ -354,6 +382,7 @@ int RunMakeCommand(int argc, char** argv)
     }
     std::vector<uint8_t> fittedFile; // the fitting's own encode of the document
     if (o.fitBytes > 0) {
+        progress.Writing("fitting under " + std::to_string(o.fitBytes) + " bytes");
         FitOptions fitOptions;
         fitOptions.start = o.gifOptions;
         FitResult fit = FitAnimationToSize(doc, o.fitBytes, fitOptions);
@@ -374,6 +403,7 @@ int RunMakeCommand(int argc, char** argv)
         o.maxBytes = PhoneSizeLimit();
     }
 
+    progress.Writing("writing " + o.output);
     std::string tempPath;
     std::string error;
     if (!MakeTempPath(o.output, &tempPath, &error))
@@ -407,6 +437,8 @@ int RunMakeCommand(int argc, char** argv)
         std::remove(tempPath.c_str());
         return Fail("make: cannot write '" + o.output + "': " + reason);
     }
+    progress.Done(doc.GetFrameCount());
+    progress.Finish();
     std::printf("%s: %d frames, %ld x %ld, %lld bytes\n", o.output.c_str(), int(doc.GetFrameCount()),
                 doc.GetWidth(), doc.GetHeight(), static_cast<long long>(length));
     return 0;

@@ -2,7 +2,6 @@
 //
 // Sends a file to the phone through the same link client and link program as
 // the wizard's transfer page.
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
@@ -10,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "link_client.h"
+#include "progress_bar.h"
 #include "registry_store.h"
 #include "settings_defaults.h"
 #include "tool_command.h"
@@ -50,39 +50,6 @@ std::string PhoneFolderSetting()
     return DefaultPhoneImageFolder();
 }
 
-class CProgressBar {
-public:
-    explicit CProgressBar(bool shown) : m_bShown(shown) {}
-    ~CProgressBar() { Finish(); }
-
-    void Show(const LinkEvent& event)
-    {
-        if (!m_bShown)
-            return;
-        const int percent = event.p3 < 0 ? 0 : (event.p3 > 100 ? 100 : event.p3);
-        constexpr int kWidth = 30;
-        const int filled = percent * kWidth / 100;
-        std::string text = event.text;
-        if (text.size() > 40)
-            text = text.substr(0, 37) + "...";
-        std::fprintf(stderr, "\r[%s%s] %3d %%  %-40s", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), percent, text.c_str());
-        std::fflush(stderr);
-        m_bDrawn = true;
-    }
-
-    void Finish()
-    {
-        if (m_bDrawn)
-            std::fputc('\n', stderr);
-        m_bDrawn = false;
-    }
-
-private:
-    bool m_bShown;
-    bool m_bDrawn = false;
-};
-
 } // namespace
 
 int RunSendCommand(int argc, char** argv)
@@ -118,8 +85,8 @@ int RunSendCommand(int argc, char** argv)
         folder = PhoneFolderSetting();
 
     CLinkClient link(DefaultLinkClientSettings(RunningProgramFolder()));
-    CProgressBar bar(::isatty(STDERR_FILENO) == 1);
-    link.SetEventHandler([&bar](const LinkEvent& event) { bar.Show(event); });
+    CProgressBar bar;
+    link.SetEventHandler([&bar](const LinkEvent& event) { bar.Percent(event.p3, event.text); });
     link.SetSettingReader([&folder](const std::string&) { return folder; });
     const std::string failure = link.SendToPhone(file, "PhoneImageFolder");
     bar.Finish();

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -16,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "picture_holder.h"
+#include "progress_bar.h"
 #include "thumbnail_worker.h"
 #include "tool_command.h"
 #include "tool_support.h"
@@ -40,7 +43,9 @@ const char kThumbsHelp[] =
     "  --json        print one JSON array with an object per thumbnail:\n"
     "                {\"name\", \"format\" (1 BMP, 2 GIF, 3 JPEG, 4 PNG, the decoder\n"
     "                used), \"box\": [x, y, width, height] (where the picture sits\n"
-    "                in the square, from the top-left), \"thumbnail\" (the file)}\n";
+    "                in the square, from the top-left), \"thumbnail\" (the file)}\n"
+    "\n"
+    "Progress is drawn on a terminal, nothing when the output is piped.\n";
 
 // What the worker hands over, queued for this thread.
 class Collector : public ThumbnailListener {
@@ -173,6 +178,18 @@ bool PrepareOutputFolder(const std::string& folder, std::string* error)
     return true;
 }
 
+// How many thumbnails the worker's scan of `folder` will make: its picture
+// files, by the same listing and the same extensions.
+int64_t CountPictureFiles(const std::string& folder)
+{
+    std::vector<FolderEntry> entries;
+    ListFolderEntries(FolderWithSlash(folder), "*.*", entries);
+    int64_t count = 0;
+    for (const FolderEntry& entry : entries)
+        count += PictureFormatFromPath(entry.name) != FormatUnknown ? 1 : 0;
+    return count;
+}
+
 } // namespace
 
 int RunThumbsCommand(int argc, char** argv)
@@ -209,6 +226,9 @@ int RunThumbsCommand(int argc, char** argv)
         return Fail(error);
 
     const std::string outFolder = FolderWithSlash(out);
+    CProgressBar bar;
+    // A file added while the thumbnails are made may pass the count.
+    const int64_t expected = bar.Shown() ? CountPictureFiles(folder) : 0;
     Collector collector;
     CThumbnailWorker worker(collector);
     worker.RestartScan(folder);
@@ -226,6 +246,9 @@ int RunThumbsCommand(int argc, char** argv)
         }
         if (item.fallback)
             Warn(item.name + " cannot be read as a picture; its thumbnail shows the stand-in picture");
+        const int64_t made = int64_t(item.index) + 1;
+        bar.Update(made, std::max(expected, made), std::to_string(made) + " of " +
+                                                       std::to_string(std::max(expected, made)) + ": " + item.name);
         if (item.index > 0)
             listing += ",";
         listing += "\n  {\"name\": " + JsonString(item.name) + ", \"format\": " + std::to_string(item.format) +
@@ -234,6 +257,7 @@ int RunThumbsCommand(int argc, char** argv)
                    "], \"thumbnail\": " + JsonString(path) + "}";
     }
     worker.Stop();
+    bar.Finish();
     if (failed)
         return Fail("thumbs: " + error);
     if (json)

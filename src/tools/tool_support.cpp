@@ -10,6 +10,7 @@
 
 #include "gif_codec.h"
 #include "picture_holder.h"
+#include "progress_bar.h"
 #include "raster.h"
 #include "raster_file.h"
 
@@ -21,11 +22,13 @@ int Fail(const std::string& message)
 
 void PrintError(const std::string& message)
 {
+    CProgressBar::ClearForMessage();
     std::fprintf(stderr, "tessary-anim: %s\n", message.c_str());
 }
 
 void Warn(const std::string& message)
 {
+    CProgressBar::ClearForMessage();
     std::fprintf(stderr, "tessary-anim: warning: %s\n", message.c_str());
 }
 
@@ -86,6 +89,7 @@ static std::string g_lastLibraryText;
 static void PrintRasterBox(const char* text, const char* caption, RasterBoxIcon)
 {
     g_lastLibraryText = text ? text : "";
+    CProgressBar::ClearForMessage();
     if (text && *text)
         std::fprintf(stderr, "tessary-anim: %s: %s\n", caption, text);
     else
@@ -96,8 +100,10 @@ static void PrintPictureBox(void*, const char* text)
 {
     const bool repeated = text && g_lastLibraryText == text;
     g_lastLibraryText.clear();
-    if (text && *text && !repeated)
+    if (text && *text && !repeated) {
+        CProgressBar::ClearForMessage();
         std::fprintf(stderr, "tessary-anim: %s\n", text);
+    }
 }
 
 void InstallConsoleBoxes()
@@ -244,7 +250,7 @@ bool LoadPicture(const std::string& path, long frame, CPictureHolder& holder, st
 void WarnIfTruncated(const std::string& path, const CRaster* picture)
 {
     if (picture && picture->IsTruncated())
-        std::fprintf(stderr, "tessary-anim: warning: %s: %s\n", path.c_str(), picture->GetTruncation());
+        Warn(path + ": " + picture->GetTruncation());
 }
 
 int CreateTempBeside(const std::string& path, std::string* tempPath, std::string* error)

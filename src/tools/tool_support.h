@@ -12,7 +12,8 @@ class CPictureHolder;
 struct GifWriteOptions;
 
 // Every line the tool prints on stderr starts with "tessary-anim: ", so a
-// script can tell the tool's words from those of the programs around it.
+// script can tell the tool's words from those of the programs around it. A
+// progress bar on show (progress_bar.h) is cleared first.
 //
 // Prints "tessary-anim: <message>" on stderr and returns 1, the failure exit code.
 int Fail(const std::string& message);

@@ -366,7 +366,13 @@ bool CLinkClient::RunCall(const std::string& name, const std::vector<std::string
                           std::string* error)
 {
     LinkCall call{m_nextId++, name, args, true};
-    if (!WriteLine(CallLine(call))) {
+    const std::string callLine = CallLine(call);
+    // The link ignores a line this long: no answer would ever come.
+    if (callLine.size() > kLinkMaxLine) {
+        *error = "The file name or the phone folder is too long for the phone link.";
+        return false;
+    }
+    if (!WriteLine(callLine)) {
         *error = Died("The phone link program stopped taking calls");
         return false;
     }

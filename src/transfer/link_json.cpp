@@ -122,7 +122,7 @@ private:
             JsonValue value;
             if (!Value(&value, depth))
                 return false;
-            out->members.emplace_back(std::move(name), std::move(value));
+            out->members.push_back(JsonMember{std::move(name), std::move(value)});
             SkipSpace();
             if (m_pos < m_text.size() && m_text[m_pos] == ',') {
                 ++m_pos;

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+struct JsonMember;
 
 struct JsonValue {
     enum class Kind { Null, Bool, Number, String, Array, Object };
@@ -16,13 +17,20 @@ struct JsonValue {
     bool boolean = false;
     double number = 0.0;
     std::string text;
-    std::vector<JsonValue> items;                            // Array
-    std::vector<std::pair<std::string, JsonValue>> members;  // Object, in file order
+    std::vector<JsonValue> items;    // Array
+    // Object, in file order. A member of its own type rather than a std::pair,
+    // which may not hold the value type before it is complete.
+    std::vector<JsonMember> members;
 
     // The member `key` of an object (the last one when a key repeats); null otherwise.
     const JsonValue* Find(std::string_view key) const;
     // True when the value is a number without fraction within [lo, hi]; `out` gets it.
     bool AsInteger(int64_t lo, int64_t hi, int64_t* out) const;
+};
+
+struct JsonMember {
+    std::string name;
+    JsonValue value;
 };
 
 // Objects and arrays nested deeper than this are refused.

@@ -46,6 +46,25 @@ TEST(FatNames, EveryNameIsOneTheStorageTakes)
     EXPECT_EQ(cut.size() % 2, 0u) << "a character was split";
 }
 
+TEST(FatNames, ANameCutToLengthStillEndsAsTheStorageTakesIt)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        // The cut falls where the name had dots or spaces: they go, as at the end of any name.
+        {std::string(75, 'n') + "..\n" + std::string(200, 'n'), std::string(75, 'n')},
+        {std::string(254, 'a') + " b", std::string(254, 'a')},
+        {std::string(250, 'a') + " . .  " + std::string(20, 'b'), std::string(250, 'a')},
+        // What is left may be a device name.
+        {"CON" + std::string(300, ' ') + "x", "_CON"},
+        {"CON." + std::string(260, 'x'), "_CON"},
+        {std::string(300, '.') + "x", std::string(254, '.') + "x"},
+    };
+    for (const auto& [in, want] : cases) {
+        const std::string name = FatSafeName(in);
+        EXPECT_EQ(name, want) << in.size() << " bytes";
+        EXPECT_EQ(FatSafeName(name), name) << "made safe twice: " << name;
+    }
+}
+
 TEST(FatNames, AlternativeNamesKeepTheExtension)
 {
     EXPECT_EQ(NumberedName("holiday.gif", 1), "holiday.gif");
@@ -54,6 +73,17 @@ TEST(FatNames, AlternativeNamesKeepTheExtension)
     EXPECT_EQ(NumberedName("README", 3), "README-3");
     EXPECT_EQ(NumberedName(".hidden", 2), ".hidden-2");
     EXPECT_EQ(NumberedName(std::string(251, 'a') + ".gif", 2).size(), 255u);
+
+    // An extension too long to leave room for the number: the number goes at
+    // the end of the name, cut to make room, and the name stays within 255 bytes.
+    const std::string dotted = ".." + std::string(251, 'x'); // its extension: a dot and 251 bytes
+    const std::pair<int, std::string> cases[] = {
+        {2, ".-2." + std::string(251, 'x')},
+        {10, "-10." + std::string(251, 'x')},
+        {1000, ".." + std::string(248, 'x') + "-1000"},
+    };
+    for (const auto& [n, want] : cases)
+        EXPECT_EQ(NumberedName(dotted, n), want) << n;
 }
 
 TEST(PhoneFolder, LeadsNowhereOutsideTheStorage)

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -227,6 +228,60 @@ TEST_F(LinkProgram, AnythingButAProperCallGetsARefusalAndTheLinkGoesOn)
     };
     EXPECT_EQ(results, want) << run.out.substr(0, 2000);
     EXPECT_EQ(testsupport::ReadFile(phone / "ok/a.gif"), "abc");
+}
+
+TEST_F(LinkProgram, ACallTooLongForOneLineFailsAtOnceAndTheNextOneWorks)
+{
+    // The link would ignore such a line; the call fails before it is sent,
+    // rather than waiting for an answer that does not come.
+    const std::string source = Source("a.gif", "abc");
+    const auto start = std::chrono::steady_clock::now();
+    const std::string failure = Send(source, std::string(70 * 1024, 'f'));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_NE(failure.find("too long"), std::string::npos) << failure;
+    EXPECT_LT(took, std::chrono::seconds(2)) << "waited for an answer";
+    EXPECT_TRUE(Files(phone).empty());
+    EXPECT_EQ(Send(source, "Pictures"), "");
+    EXPECT_EQ(Files(phone), std::vector<std::string>{"Pictures/a.gif"});
+}
+
+TEST_F(LinkProgram, AnAnswerThatWouldBeTooLongIsCutToOneReadableLine)
+{
+    // Each of these bytes is written back escaped, six times as long: an
+    // answer that repeated them whole would pass the longest line allowed.
+    const std::string many(40 * 1024, '\x7f');
+    const std::string source = Source("a.gif", "abc");
+    const struct {
+        const char* what;
+        std::string call;
+        const char* says;
+    } cases[] = {
+        {"unknown call", "{\"id\":8,\"call\":\"" + many + "\"}", "Unknown call"},
+        {"absolute folder", "{\"id\":8,\"call\":\"LinkSendFile\",\"args\":[\"" + source + "\",\"/" + many + "\"]}",
+         "must be a folder of the phone"},
+        {"missing file", "{\"id\":8,\"call\":\"LinkSendFile\",\"args\":[\"/" + many + "\",\"x\"]}", "Cannot read"},
+    };
+    for (const auto& c : cases) {
+        const std::string input = c.call + "\n{\"id\":9,\"call\":\"LinkInit\",\"args\":[\"INIT\"]}\n";
+        testsupport::WriteFile(scratch.File("input"), input);
+        const testsupport::ShellResult run = testsupport::RunShell(
+            testsupport::ShellQuote(kLink) + " < " + testsupport::ShellQuote(scratch.File("input")), scratch.Path());
+        EXPECT_EQ(run.exitCode, 0) << c.what << ": " << run.err;
+        std::vector<LinkMessage> results;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            EXPECT_LE(line.size(), kLinkMaxLine) << c.what;
+            const LinkMessage m = ParseLinkLine(line);
+            if (m.kind == LinkMessage::Kind::Result)
+                results.push_back(m);
+        }
+        ASSERT_EQ(results.size(), 2u) << c.what;
+        EXPECT_EQ(results[0].result.id, 8) << c.what;
+        EXPECT_FALSE(results[0].result.ok) << c.what;
+        EXPECT_NE(results[0].result.text.find(c.says), std::string::npos) << c.what;
+        EXPECT_EQ(results[1].result.id, 9) << c.what << ": the link goes on";
+        EXPECT_TRUE(results[1].result.ok) << c.what;
+    }
 }
 
 } // namespace

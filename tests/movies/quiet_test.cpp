@@ -1,4 +1,5 @@
 // A page left open does no work: its decorative animations come to an end.
+// (A page out of sight is paused by the player; see the movie control's tests.)
 // Animation time is driven by hand here, so ten seconds of the movie take a
 // moment. A scene is quiet when pictures of it taken a quarter and a half of a
 // second of animation time apart are the same.
@@ -83,6 +84,8 @@ struct PhoneCase {
     bool quiet;        // nothing moves any more after ten seconds
 };
 
+void PrintTo(const PhoneCase& c, std::ostream* os) { *os << c.body; }
+
 class PhoneArtSettles : public ::testing::TestWithParam<PhoneCase> {};
 
 TEST_P(PhoneArtSettles, AfterTenSecondsOnlyTheEndlessPhoneStillAnimates)
@@ -108,11 +111,18 @@ TEST_P(PhoneArtSettles, AfterTenSecondsOnlyTheEndlessPhoneStillAnimates)
         ExpectBallAtRest(phone.get(), GetParam().body);
 }
 
+std::string PhoneCaseName(const ::testing::TestParamInfo<PhoneCase>& info)
+{
+    static const char* const names[] = {"Endless", "EightBounces", "HalfScreen", "NotRunning"};
+    return names[info.index];
+}
+
 INSTANTIATE_TEST_SUITE_P(Phones, PhoneArtSettles,
                          ::testing::Values(PhoneCase{"PhoneArt {}", true, false},
                                            PhoneCase{"PhoneArt { bounces: 8 }", true, true},
                                            PhoneCase{"PhoneArt { bounces: 3; halfScreen: true }", true, true},
-                                           PhoneCase{"PhoneArt { bounces: 8; running: false }", false, true}));
+                                           PhoneCase{"PhoneArt { bounces: 8; running: false }", false, true}),
+                         PhoneCaseName);
 
 TEST(StartPageQuiet, RestsAfterTheWelcomeAndAfterEachSizeChoice)
 {
@@ -153,6 +163,29 @@ TEST(StartPageQuiet, BallLandsOnTheNewGrassWhenTheSizeChangesMidBounce)
         EXPECT_FALSE(Animates(movie.view(), driver)) << "half screen chosen after " << after << " ms";
         ExpectBallAtRest(movie.root(), qPrintable(QStringLiteral("half screen chosen after %1 ms").arg(after)));
     }
+}
+
+// The save page plays its illustration when it is shown and each time the
+// program calls "IllTr" at frame 0: the animation travels to the phone while
+// the phone bounces, then both rest, the animation on the phone's side.
+TEST(SavePageQuiet, TheIllustrationPlaysThenRestsEachTimeItIsCalled)
+{
+    ManualAnimationDriver& driver = Driver();
+    MovieHarness movie(QStringLiteral("EN"), 6);
+    ASSERT_TRUE(movie.loaded());
+    movie.view().show();
+    const char* plays[] = {"on show", "called once", "called again"};
+    for (const char* play : plays) {
+        if (play != plays[0]) {
+            driver.Run(3000);
+            movie.call("tCallFrame", {QStringLiteral("IllTr"), 0});
+        }
+        EXPECT_TRUE(Animates(movie.view(), driver)) << play << ": the illustration should play";
+        driver.Run(10000);
+        EXPECT_FALSE(Animates(movie.view(), driver)) << play << ": still moving after ten seconds";
+        ExpectBallAtRest(movie.root(), play);
+    }
+    EXPECT_TRUE(movie.warnings.isEmpty()) << qPrintable(movie.warnings.join(QLatin1Char('\n')));
 }
 
 }  // namespace
