@@ -3,6 +3,7 @@
 // property, in a group, started later, made by a Loader or a Repeater), and it
 // all moves again once the page shows, except what the movie paused itself.
 // Animation time is driven by hand, so seconds of it take a moment.
+#include "manual_animation_driver.h"
 #include "movie_ctrl.h"
 #include "route_tables.h"
 #include "wizard_test_support.h"
@@ -18,24 +19,6 @@
 #include <vector>
 
 namespace {
-
-class ManualAnimationDriver : public QAnimationDriver {
-public:
-    qint64 elapsed() const override { return m_elapsed; }
-
-    // Lets `ms` of animation time pass in steps of one frame.
-    void Run(int ms)
-    {
-        for (int done = 0; done < ms; done += 16) {
-            m_elapsed += 16;
-            advance();
-            QCoreApplication::processEvents();
-        }
-    }
-
-private:
-    qint64 m_elapsed = 0;
-};
 
 ManualAnimationDriver& Driver()
 {

@@ -5,6 +5,7 @@
 // second of animation time apart are the same.
 
 #include "movie_harness_support.h"
+#include "manual_animation_driver.h"
 
 #include <QAnimationDriver>
 #include <QCoreApplication>
@@ -19,24 +20,6 @@
 using movies_test::MovieHarness;
 
 namespace {
-
-class ManualAnimationDriver : public QAnimationDriver {
-public:
-    qint64 elapsed() const override { return m_elapsed; }
-
-    // Lets `ms` of animation time pass in steps of one frame.
-    void Run(int ms)
-    {
-        for (int done = 0; done < ms; done += 16) {
-            m_elapsed += 16;
-            advance();
-            QCoreApplication::processEvents();
-        }
-    }
-
-private:
-    qint64 m_elapsed = 0;
-};
 
 // One driver for the whole test program: the animation timer keeps the first one installed.
 ManualAnimationDriver& Driver()
