@@ -3,7 +3,7 @@
 
 Usage: idle_cpu.py [BUILD_OR_ROOT] [--settle S] [--seconds S] [--language CODE]
                    [--click X,Y ...] [--name NAME]
-       idle_cpu.py [BUILD] --page start|content|save|transfer [--settle S] [--seconds S]
+       idle_cpu.py [BUILD] --page start|content|picture|animation|save|transfer [--settle S] [--seconds S]
 
 Starts the wizard of BUILD_OR_ROOT (a build folder with bin/, or an installed
 root with usr/bin/; default build/) with a fresh settings store, waits for its
@@ -17,9 +17,9 @@ wizard's wake-ups a second (context switches of all its threads) tell whether
 anything still ticks, however little CPU each tick takes.
 
 With --page it measures the build's idle_page instead: the same frame, pages and
-English movie, brought to that page through the movie's own buttons, with an
-animation already written for the save page, and the pages passed on the way
-hidden behind it (what a hidden page still costs shows there).
+English movie, brought to that page through the movie's own buttons on the open
+route (a fixture animation picked by its thumbnail on the content page), and the
+pages passed on the way hidden behind it (what a hidden page still costs shows there).
 
 Without $DISPLAY it runs itself under xvfb-run. Examples:
   bench/idle_cpu.py                          # the start page
@@ -45,7 +45,7 @@ def main():
     parser.add_argument("--language", default="EN")
     parser.add_argument("--click", action="append", default=[], help="X,Y in the window, in order")
     parser.add_argument("--name", default="start page", help="what the figures are called in the output")
-    parser.add_argument("--page", choices=("start", "content", "save", "transfer"),
+    parser.add_argument("--page", choices=("start", "content", "picture", "animation", "save", "transfer"),
                         help="measure the build's idle_page on this page")
     args = parser.parse_args()
 

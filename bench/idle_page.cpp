@@ -1,11 +1,11 @@
 // Shows one page of the whole wizard and then waits, doing nothing, until it
 // is ended. The frame, the pages and the English movie are the real ones,
 // driven through the movie's own buttons as the end-to-end walk drives them,
-// with an animation already written for the save page. bench/idle_cpu.py
+// on the open route with a fixture animation picked on the content page. bench/idle_cpu.py
 // --page measures what the page costs while a user only looks at it, with the
 // pages passed on the way hidden behind it.
 //
-//   idle_page start|content|save|transfer
+//   idle_page start|content|picture|animation|save|transfer
 //
 // Prints "ready PAGE" on stdout once the page is on show.
 #include "route_tables.h"
@@ -20,44 +20,44 @@
 int main(int argc, char** argv)
 {
     const char* page = argc > 1 ? argv[1] : "start";
+    // Every page is reached on the open route: the start page's choices, the
+    // content page with a fixture animation picked by its thumbnail, then Next.
     struct Route {
         const char* name;
         int page;
-        int nexts;     // how many times Next is pressed after the start page's choices
-        bool bNew;     // a new animation rather than pictures to open
     };
     const Route routes[] = {
-        {"start", kPageStart, 0, false},
-        {"content", kPageContent, 1, false},
-        {"save", kPageSave, 2, true},
-        {"transfer", kPageTransfer, 3, true},
+        {"start", kPageStart},       {"content", kPageContent}, {"picture", kPagePictureEditor},
+        {"animation", kPageAnimEditor}, {"save", kPageSave},   {"transfer", kPageTransfer},
     };
     const Route* route = nullptr;
     for (const Route& r : routes)
         if (std::strcmp(r.name, page) == 0)
             route = &r;
     if (!route) {
-        std::fprintf(stderr, "usage: idle_page start|content|save|transfer\n");
+        std::fprintf(stderr, "usage: idle_page start|content|picture|animation|save|transfer\n");
         return 2;
     }
 
     e2e::WizardDriver wizard("EN");
-    if (route->nexts > 0) {
+    if (route->page != kPageStart) {
         wizard.Key(Qt::Key_Return); // the welcome moves on to the choices
-        if (route->bNew && !wizard.Click(QStringLiteral("choiceNew"))) {
-            std::fprintf(stderr, "idle_page: no choice of a new animation on the start page\n");
+        if (!wizard.Click(QStringLiteral("choiceOpen"))) {
+            std::fprintf(stderr, "idle_page: no choice to open pictures on the start page\n");
             return 1;
         }
-        for (int i = 0; i < route->nexts; ++i) {
-            if (!wizard.Click(QStringLiteral("nextButton"))) {
-                std::fprintf(stderr, "idle_page: no Next button on page %d\n", wizard.CurrentPage());
-                return 1;
-            }
-        }
     }
-    if (wizard.CurrentPage() != route->page) {
-        std::fprintf(stderr, "idle_page: reached page %d instead of %s\n", wizard.CurrentPage(), route->name);
-        return 1;
+    while (wizard.CurrentPage() != route->page) {
+        const int before = wizard.CurrentPage();
+        if (before == kPageContent &&
+            !e2e::PickContentFile(wizard, QStringLiteral("square_walks_eight_frames.gif"), e2e::FixtureFolder())) {
+            std::fprintf(stderr, "idle_page: could not pick the fixture animation on the content page\n");
+            return 1;
+        }
+        if (!wizard.Click(QStringLiteral("nextButton")) || wizard.CurrentPage() == before) {
+            std::fprintf(stderr, "idle_page: Next did not leave page %d\n", before);
+            return 1;
+        }
     }
     std::printf("ready %s\n", route->name);
     std::fflush(stdout);
