@@ -69,18 +69,19 @@ add_custom_command(OUTPUT ${made}/tessary-anim.1.gz
   COMMAND ${TESSARY_GZIP} -9nf ${made}/tessary-anim.1
   DEPENDS tessary-anim packaging/make_man.py
   COMMENT "Writing the manual page of tessary-anim from its --help")
-foreach(page tessary-create-animation.1 changelog)
+foreach(page tessary-create-animation.1 tessary-link.1 changelog)
   add_custom_command(OUTPUT ${made}/${page}.gz
     COMMAND ${TESSARY_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/${page} > ${made}/${page}.gz
     DEPENDS packaging/${page}
     COMMENT "Compressing ${page}")
 endforeach()
 add_custom_target(package_files ALL
-  DEPENDS ${icons} ${made}/tessary-anim.1.gz ${made}/tessary-create-animation.1.gz ${made}/changelog.gz)
+  DEPENDS ${icons} ${made}/tessary-anim.1.gz ${made}/tessary-create-animation.1.gz ${made}/tessary-link.1.gz
+          ${made}/changelog.gz)
 
 install(FILES packaging/tessary-create-animation.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(DIRECTORY ${made}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${made}/tessary-anim.1.gz ${made}/tessary-create-animation.1.gz
+install(FILES ${made}/tessary-anim.1.gz ${made}/tessary-create-animation.1.gz ${made}/tessary-link.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES packaging/copyright ${made}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tessary)
 

@@ -43,6 +43,7 @@ def build_package(build, work):
 LAYOUT = [
     ("usr/bin/tessary-create-animation", True),
     ("usr/bin/tessary-anim", True),
+    ("usr/bin/tessary-link", True),
     ("usr/libexec/tessary/init-settings", True),
     ("usr/share/tessary/default_settings.tsv", False),
     ("usr/share/tessary/movies/common/Movie.qml", False),
@@ -52,6 +53,7 @@ LAYOUT = [
     ("usr/share/icons/hicolor/256x256/apps/tessary-create-animation.png", False),
     ("usr/share/man/man1/tessary-anim.1.gz", False),
     ("usr/share/man/man1/tessary-create-animation.1.gz", False),
+    ("usr/share/man/man1/tessary-link.1.gz", False),
     ("usr/share/doc/tessary/copyright", False),
     ("usr/share/doc/tessary/changelog.gz", False),
 ] + [(f"usr/share/tessary/movies/{code}/Plendix.qml", False)
