@@ -13,8 +13,6 @@
 
 #include <sys/stat.h>
 
-std::string CDlgWiz5::s_transferTemplate;
-
 CDlgWiz5::CDlgWiz5(CDlgFrame* pFrame) : CWizPage(pFrame, 4) {}
 
 bool CDlgWiz5::OnInitDialog()
@@ -40,10 +38,10 @@ void CDlgWiz5::OnShowWindow(bool bShow)
         GoPrevious();
         return;
     }
-    if (s_transferTemplate.empty())
-        s_transferTemplate = m_movie->GetVariable("TxtPrepTr");
+    if (m_transferTemplate.empty())
+        m_transferTemplate = m_movie->GetVariable("TxtPrepTr");
     m_movie->SetVariable("TxtPrepTr",
-                         SavePageText(s_transferTemplate, g_strAnimName, static_cast<uint64_t>(st.st_size)));
+                         SavePageText(m_transferTemplate, g_strAnimName, static_cast<uint64_t>(st.st_size)));
     m_movie->TCallFrame("IllTr", 0);
 }
 

@@ -22,7 +22,9 @@ public:
     void SaveOnComputer(const std::string& source, const std::string& name, const std::string& extension,
                         const std::string& kind);
 
-    // The movie's sentence with "%1%" and "%2%", read once per run: the page
-    // overwrites the movie's variable with the filled text.
-    static std::string s_transferTemplate;
+    // The movie's sentence with "%1%" and "%2%", read once: the page
+    // overwrites the movie's variable with the filled text. It belongs to the
+    // page (one per run in the program) rather than to the class, so that a
+    // second frame in another language, as the screenshots make, reads its own.
+    std::string m_transferTemplate;
 };

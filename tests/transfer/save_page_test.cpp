@@ -25,7 +25,6 @@ protected:
     void SetUp() override
     {
         PageTest::SetUp();
-        CDlgWiz5::s_transferTemplate.clear();
         Movie(kPageSave)->variables["TxtPrepTr"] = kTemplate;
     }
     static constexpr const char* kTemplate = "Your animation %1% (%2% bytes) is ready. [%1%|%2%]";
