@@ -51,6 +51,19 @@ TEST_F(SavePage, EachShowFillsTheMoviesSentenceWithTheCurrentNameAndSize)
     EXPECT_EQ(Movie(kPageSave)->variables["CurrentLink"], "None");
 }
 
+TEST_F(SavePage, AFrameInAnotherLanguageFillsItsOwnSentence)
+{
+    // The first frame's page has read the English sentence; a later frame's
+    // page reads its own movie's sentence, not the one read before.
+    ShowOnly(kPageSave, kPageAnimEditor);
+    TearDown();
+    SetUp();
+    Movie(kPageSave)->variables["TxtPrepTr"] = "Votre animation %1% (%2% octets)";
+    const std::string size = std::to_string(fs::file_size(g_tempGifPath));
+    ShowOnly(kPageSave, kPageAnimEditor);
+    EXPECT_EQ(Shown(), "Votre animation holiday.gif (" + size + " octets)");
+}
+
 TEST_F(SavePage, NamesAreShownAsWrittenNeverAsMarkUpOrPlaceholders)
 {
     const struct {
