@@ -6,6 +6,7 @@
 // compared bit for bit; this file is compiled without floating-point
 // contraction so that a * b + c is never fused into one rounding.
 #include "raster.h"
+#include "raster_blend.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -13,20 +14,6 @@
 #include <vector>
 
 namespace {
-
-uint8_t ClampByte(long v)
-{
-    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
-}
-
-// Bilinear blend of one channel; the two vertical blends and the horizontal
-// one are each rounded to single precision.
-uint8_t Blend(uint8_t c00, uint8_t c10, uint8_t c01, uint8_t c11, float dx, float dy)
-{
-    const float a = float(c00) * (1.0f - dy) + float(c01) * dy;
-    const float b = float(c10) * (1.0f - dy) + float(c11) * dy;
-    return ClampByte(long(a * (1.0f - dx) + b * dx));
-}
 
 // Where a pixel of a turned picture comes from in the source.
 struct SourcePoint {
@@ -129,7 +116,7 @@ bool CRaster::Resample(long newWidth, long newHeight, int mode)
         uint8_t* outEnd = out + 3 * newWidth;
         auto emit = [&](int64_t sum) {
             if (out && out < outEnd)
-                *out++ = ClampByte(long(sum / scale));
+                *out++ = RasterClampByte(long(sum / scale));
         };
 
         double yEnd = double(yScale) - 1.0;
@@ -214,9 +201,9 @@ bool CRaster::Resample(long newWidth, long newHeight, int mode)
                 const RGBQUAD c01 = GetPixelColor(x0, y1);
                 const RGBQUAD c11 = GetPixelColor(x1, y1);
                 RGBQUAD c;
-                c.rgbBlue = Blend(c00.rgbBlue, c10.rgbBlue, c01.rgbBlue, c11.rgbBlue, dx, dy);
-                c.rgbGreen = Blend(c00.rgbGreen, c10.rgbGreen, c01.rgbGreen, c11.rgbGreen, dx, dy);
-                c.rgbRed = Blend(c00.rgbRed, c10.rgbRed, c01.rgbRed, c11.rgbRed, dx, dy);
+                c.rgbBlue = RasterBlend(c00.rgbBlue, c10.rgbBlue, c01.rgbBlue, c11.rgbBlue, dx, dy);
+                c.rgbGreen = RasterBlend(c00.rgbGreen, c10.rgbGreen, c01.rgbGreen, c11.rgbGreen, dx, dy);
+                c.rgbRed = RasterBlend(c00.rgbRed, c10.rgbRed, c01.rgbRed, c11.rgbRed, dx, dy);
                 c.rgbReserved = 0;
                 result.SetPixelColor(x, y, c);
             }

@@ -1,4 +1,5 @@
 #include "picture_cut.h"
+#include "raster_blend.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,19 +11,6 @@
 // compiled without floating-point contraction, as the library's transforms are.
 
 namespace {
-
-uint8_t ClampByte(long v)
-{
-    return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
-}
-
-// Resample's bilinear blend of one channel, operation for operation.
-uint8_t Blend(uint8_t c00, uint8_t c10, uint8_t c01, uint8_t c11, float dx, float dy)
-{
-    const float a = float(c00) * (1.0f - dy) + float(c01) * dy;
-    const float b = float(c10) * (1.0f - dy) + float(c11) * dy;
-    return ClampByte(long(a * (1.0f - dx) + b * dx));
-}
 
 // The palette entry nearest to a colour (squared distance over red, green and
 // blue; the lowest index among equals), found without trying every entry:
@@ -180,9 +168,9 @@ CRaster* CutAndScale(CRaster& source, long left, long top, long right, long bott
             const RGBQUAD& c01 = palette[row1[column0[size_t(x)]]];
             const RGBQUAD& c11 = palette[row1[column1[size_t(x)]]];
             const float dx = columnFraction[size_t(x)];
-            const uint8_t red = Blend(c00.rgbRed, c10.rgbRed, c01.rgbRed, c11.rgbRed, dx, dy);
-            const uint8_t green = Blend(c00.rgbGreen, c10.rgbGreen, c01.rgbGreen, c11.rgbGreen, dx, dy);
-            const uint8_t blue = Blend(c00.rgbBlue, c10.rgbBlue, c01.rgbBlue, c11.rgbBlue, dx, dy);
+            const uint8_t red = RasterBlend(c00.rgbRed, c10.rgbRed, c01.rgbRed, c11.rgbRed, dx, dy);
+            const uint8_t green = RasterBlend(c00.rgbGreen, c10.rgbGreen, c01.rgbGreen, c11.rgbGreen, dx, dy);
+            const uint8_t blue = RasterBlend(c00.rgbBlue, c10.rgbBlue, c01.rgbBlue, c11.rgbBlue, dx, dy);
             out[x] = nearest.Nearest(red, green, blue);
         }
     }
