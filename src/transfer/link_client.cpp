@@ -217,21 +217,11 @@ bool CLinkClient::Start(std::string* error)
     }
 
     std::string line;
-    switch (WaitForLine(m_settings.helloTimeoutMs, &line)) {
-    case Wait::Line:
-        break;
-    case Wait::Timeout:
-        *error = "The phone link program did not answer within " + Seconds(m_settings.helloTimeoutMs) + ".";
-        return false;
-    case Wait::TooLong:
-        *error = "The phone link program sent a line longer than 64 KiB.";
-        return false;
-    case Wait::Cancelled:
-        *error = "The transfer was cancelled.";
-        return false;
-    case Wait::Closed:
-    case Wait::Error:
-        *error = Died("The phone link program ended before it was ready");
+    if (const Wait wait = WaitForLine(m_settings.helloTimeoutMs, &line); wait != Wait::Line) {
+        *error = WaitFailure(wait,
+                             "The phone link program did not answer within " + Seconds(m_settings.helloTimeoutMs) + ".",
+                             "The phone link program sent a line longer than 64 KiB.",
+                             "The phone link program ended before it was ready");
         return false;
     }
     const LinkMessage hello = ParseLinkLine(line);
@@ -378,21 +368,10 @@ bool CLinkClient::RunCall(const std::string& name, const std::vector<std::string
     }
     for (;;) {
         std::string line;
-        switch (WaitForLine(m_settings.callTimeoutMs, &line)) {
-        case Wait::Line:
-            break;
-        case Wait::Timeout:
-            *error = "The phone link stopped answering (no word for " + Seconds(m_settings.callTimeoutMs) + ").";
-            return false;
-        case Wait::TooLong:
-            *error = "The phone link sent a line longer than 64 KiB.";
-            return false;
-        case Wait::Cancelled:
-            *error = "The transfer was cancelled.";
-            return false;
-        case Wait::Closed:
-        case Wait::Error:
-            *error = Died("The phone link program ended during the transfer");
+        if (const Wait wait = WaitForLine(m_settings.callTimeoutMs, &line); wait != Wait::Line) {
+            *error = WaitFailure(
+                wait, "The phone link stopped answering (no word for " + Seconds(m_settings.callTimeoutMs) + ").",
+                "The phone link sent a line longer than 64 KiB.", "The phone link program ended during the transfer");
             return false;
         }
         const LinkMessage message = ParseLinkLine(line);
@@ -414,6 +393,23 @@ bool CLinkClient::RunCall(const std::string& name, const std::vector<std::string
             return false;
         }
     }
+}
+
+std::string CLinkClient::WaitFailure(Wait wait, const std::string& timedOut, const char* tooLong, const char* ended)
+{
+    switch (wait) {
+    case Wait::Timeout:
+        return timedOut;
+    case Wait::TooLong:
+        return tooLong;
+    case Wait::Cancelled:
+        return "The transfer was cancelled.";
+    case Wait::Line:
+    case Wait::Closed:
+    case Wait::Error:
+        break;
+    }
+    return Died(ended);
 }
 
 std::string CLinkClient::Died(const std::string& what)

@@ -91,6 +91,9 @@ private:
                  std::string* error);
     enum class Wait { Line, Timeout, Closed, TooLong, Cancelled, Error };
     Wait WaitForLine(int timeoutMs, std::string* line);
+    // The text of a wait that brought no line: `timedOut`, `tooLong` or, when
+    // the link ended, `ended` with how it ended.
+    std::string WaitFailure(Wait wait, const std::string& timedOut, const char* tooLong, const char* ended);
     bool WriteLine(const std::string& line);
     void ReadStderr();
     void Terminate();
