@@ -14,24 +14,10 @@
 #include "edit_picture.h"
 #include "edit_result.h"
 #include "preview_picture.h"
+#include "raster_test_support.h"
 
 using animtest::MakeIndexed;
 using animtest::ScratchDir;
-
-namespace {
-
-bool SamePixels(const CRaster& a, const CRaster& b)
-{
-    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight())
-        return false;
-    for (long y = 0; y < long(a.GetHeight()); ++y)
-        for (long x = 0; x < long(a.GetWidth()); ++x)
-            if (!(a.GetPixelColor(x, y) == b.GetPixelColor(x, y)))
-                return false;
-    return true;
-}
-
-} // namespace
 
 TEST(PictureEditBookkeeping, MirrorAndFlipRewriteTheTurns)
 {
@@ -144,7 +130,8 @@ TEST(PictureEditBookkeeping, RepeatsAnySequenceOfButtons)
             replay.Mirror();
         for (int t = 0; t < ((edit.nQuarterTurns % 4) + 4) % 4; ++t)
             replay.RotateRight();
-        EXPECT_TRUE(SamePixels(*shown.m_pImage, *replay.m_pImage)) << "sequence of " << ops.size() << " presses";
+        EXPECT_TRUE(testsupport::SameColours(shown.m_pImage, replay.m_pImage))
+            << "sequence of " << ops.size() << " presses";
     }
 }
 
@@ -305,7 +292,7 @@ namespace {
 // Every pixel row of the two pictures, palette colours compared, bit for bit.
 bool SameFrame(const CRaster* a, const CRaster* b)
 {
-    return a && b && a->GetBpp() == b->GetBpp() && SamePixels(*a, *b);
+    return a && b && a->GetBpp() == b->GetBpp() && testsupport::SameColours(a, b);
 }
 
 // A document of `count` 8 x 8 frames.

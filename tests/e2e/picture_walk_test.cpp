@@ -8,6 +8,7 @@
 #include "edit_picture.h"
 #include "message_box.h"
 #include "movie_ctrl.h"
+#include "raster_test_support.h"
 #include "route_tables.h"
 #include "test_support.h"
 #include "wiz_page.h"
@@ -25,17 +26,6 @@
 namespace {
 
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
-
-bool SamePixels(const CRaster* a, const CRaster* b)
-{
-    if (!a || !b || a->GetWidth() != b->GetWidth() || a->GetHeight() != b->GetHeight())
-        return false;
-    for (long y = 0; y < long(a->GetHeight()); ++y)
-        for (long x = 0; x < long(a->GetWidth()); ++x)
-            if (!(a->GetPixelColor(x, y) == b->GetPixelColor(x, y)))
-                return false;
-    return true;
-}
 
 // Mean of the red, green and blue of every pixel.
 double Brightness(const CRaster& picture)
@@ -154,7 +144,7 @@ TEST_F(PictureWalk, TurnsDragsAndLightensAPhotoIntoTheAnimation)
     ASSERT_EQ(wizard->CurrentPage(), kPageAnimEditor);
     ASSERT_EQ(g_animDoc.GetFrameCount(), 1);
     EXPECT_EQ(g_animDoc.GetWidth(), 128);
-    EXPECT_TRUE(SamePixels(g_animDoc.GetFrame(0), shown.get()));
+    EXPECT_TRUE(testsupport::SameColours(g_animDoc.GetFrame(0), shown.get()));
 }
 
 // Every language's movie gives the page its own sentence for a full animation,

@@ -11,6 +11,7 @@
 #include "messages.h"
 #include "movie_ctrl.h"
 #include "page_factory.h"
+#include "raster_test_support.h"
 #include "route_tables.h"
 #include "settings_defaults.h"
 #include "test_support.h"
@@ -41,17 +42,6 @@ using wizard_test::RecordingMovie;
 using wizard_test::RecordingMovies;
 
 constexpr uint32_t kOpaqueBlack = 0xFF000000u;
-
-bool SamePixels(const CRaster* a, const CRaster* b)
-{
-    if (!a || !b || a->GetWidth() != b->GetWidth() || a->GetHeight() != b->GetHeight())
-        return false;
-    for (long y = 0; y < long(a->GetHeight()); ++y)
-        for (long x = 0; x < long(a->GetWidth()); ++x)
-            if (!(a->GetPixelColor(x, y) == b->GetPixelColor(x, y)))
-                return false;
-    return true;
-}
 
 class PicturePage : public ::testing::Test {
 protected:
@@ -263,7 +253,7 @@ TEST_F(PicturePage, ShowStartsAFreshEditOfWhatTheRouteBrings)
         if (c.route == 0) {
             EXPECT_EQ(g_nCurrentFrame, -1);
             EXPECT_NE(g_picture.m_pImage, g_animDoc.GetFrame(0)) << "a copy, not the frame";
-            EXPECT_TRUE(SamePixels(g_picture.m_pImage, g_animDoc.GetFrame(0)));
+            EXPECT_TRUE(testsupport::SameColours(g_picture.m_pImage, g_animDoc.GetFrame(0)));
         } else {
             EXPECT_EQ(g_nCurrentFrame, 0);
         }
@@ -311,7 +301,7 @@ TEST_F(PicturePage, TurnButtonsKeepTheBookkeepingOfThePictureShown)
             replay.Mirror();
         for (int t = 0; t < ((edit.nQuarterTurns % 4) + 4) % 4; ++t)
             replay.RotateRight();
-        EXPECT_TRUE(SamePixels(g_picture.m_pImage, replay.m_pImage));
+        EXPECT_TRUE(testsupport::SameColours(g_picture.m_pImage, replay.m_pImage));
 
         // Each button centres the selection again on the picture as now shown.
         CSelectionTool centred;
@@ -500,8 +490,8 @@ TEST_F(PicturePage, DraggingMovesTheSelectionAndKeepsItOnThePicture)
 
     // The preview follows the selection.
     const std::unique_ptr<CRaster> moved = ExpectedResult();
-    EXPECT_FALSE(SamePixels(moved.get(), centred.get()));
-    EXPECT_TRUE(SamePixels(Page()->m_preview.m_pImage, moved.get()));
+    EXPECT_FALSE(testsupport::SameColours(moved.get(), centred.get()));
+    EXPECT_TRUE(testsupport::SameColours(Page()->m_preview.m_pImage, moved.get()));
 
     // The selection's frame is drawn inverted over the picture: its top edge
     // has a dash from 10 to 18 pixels after the corner and a gap after it.
@@ -538,7 +528,7 @@ TEST_F(PicturePage, DraggingACornerResizesItDownToFortyPixels)
         const RECT s = Selection();
         EXPECT_EQ(s.right - s.left, 40);
         EXPECT_EQ(s.bottom - s.top, 40);
-        EXPECT_TRUE(SamePixels(Page()->m_preview.m_pImage, ExpectedResult().get()));
+        EXPECT_TRUE(testsupport::SameColours(Page()->m_preview.m_pImage, ExpectedResult().get()));
     }
 
     // A corner dragged a little way keeps the square and its anchor.
@@ -590,7 +580,7 @@ TEST_F(PicturePage, TheWholePictureIgnoresTheMouse)
     const std::unique_ptr<CRaster> fitted = ExpectedResult();
     Drag({100, 150}, {150, 150});
     EXPECT_EQ(Selection(), (RECT{78, 109, 169, 200}));
-    EXPECT_TRUE(SamePixels(Page()->m_preview.m_pImage, fitted.get()));
+    EXPECT_TRUE(testsupport::SameColours(Page()->m_preview.m_pImage, fitted.get()));
     Command("SelectAll", "Selection");
     EXPECT_EQ(Selection(), (RECT{78, 109, 169, 200}));
     Drag({100, 150}, {150, 150});
@@ -623,7 +613,7 @@ TEST_F(PicturePage, LightnessLightensThePreviewByTheSlidersSixtieth)
         std::unique_ptr<CRaster> want(plain.CropToSize(s.left, s.top, s.right, s.bottom, 128, 128));
         if (c.wantBrightness != 0)
             want->Light(c.wantBrightness, 100);
-        EXPECT_TRUE(SamePixels(Page()->m_preview.m_pImage, want.get()));
+        EXPECT_TRUE(testsupport::SameColours(Page()->m_preview.m_pImage, want.get()));
     }
 }
 

@@ -18,4 +18,15 @@ RGBQUAD ColourAtTop(const CRaster& picture, long x, long y)
     return c;
 }
 
+bool SameColours(const CRaster* a, const CRaster* b)
+{
+    if (!a || !b || a->GetWidth() != b->GetWidth() || a->GetHeight() != b->GetHeight())
+        return false;
+    for (long y = 0; y < long(a->GetHeight()); ++y)
+        for (long x = 0; x < long(a->GetWidth()); ++x)
+            if (!(a->GetPixelColor(x, y) == b->GetPixelColor(x, y)))
+                return false;
+    return true;
+}
+
 } // namespace testsupport

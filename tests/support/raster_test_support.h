@@ -14,4 +14,8 @@ CRaster* MakeTrueColour(uint32_t w, uint32_t h, RGBQUAD (*colour)(uint32_t x, ui
 // The colour seen at (x, y) counted from the top row, with the reserved byte cleared.
 RGBQUAD ColourAtTop(const CRaster& picture, long x, long y);
 
+// Both pictures exist, have the same size and show the same colour at every
+// pixel (whatever their depths and palettes).
+bool SameColours(const CRaster* a, const CRaster* b);
+
 } // namespace testsupport
