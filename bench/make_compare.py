@@ -17,6 +17,7 @@ threads) and the output size of each tool, and the ratios of ours to each peer
 (time ratio < 1: ours is faster; size ratio < 1: ours is smaller). On a busy
 machine the processor times are the steadier figures.
 """
+import argparse
 import os
 import resource
 import shutil
@@ -59,20 +60,12 @@ def timed(cmd, runs):
 
 
 def main():
-    args = sys.argv[1:]
-    build = os.path.join(TOP, 'build')
-    frames, runs = 256, 3
-    i = 0
-    while i < len(args):
-        if args[i] == '--frames':
-            frames = int(args[i + 1])
-            i += 2
-        elif args[i] == '--runs':
-            runs = int(args[i + 1])
-            i += 2
-        else:
-            build = args[i]
-            i += 1
+    parser = argparse.ArgumentParser()
+    parser.add_argument('build', nargs='?', default=os.path.join(TOP, 'build'))
+    parser.add_argument('--frames', type=int, default=256)
+    parser.add_argument('--runs', type=int, default=3)
+    args = parser.parse_args()
+    build, frames, runs = args.build, args.frames, args.runs
     tool = os.path.join(build, 'bin', 'tessary-anim')
     with tempfile.TemporaryDirectory() as d:
         sources = []

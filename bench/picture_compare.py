@@ -17,6 +17,7 @@ Usage: picture_compare.py [BUILD_DIR] [--moves N] [--runs R]
 
 Prints each time (median) and the ratios ours / peer (below 1: ours is faster).
 """
+import argparse
 import os
 import re
 import statistics
@@ -64,20 +65,12 @@ def pillow_move_ms(photo, cut, runs):
 
 
 def main():
-    args = sys.argv[1:]
-    build = os.path.join(TOP, 'build')
-    moves, runs = 200, 5
-    i = 0
-    while i < len(args):
-        if args[i] == '--moves':
-            moves = int(args[i + 1])
-            i += 2
-        elif args[i] == '--runs':
-            runs = int(args[i + 1])
-            i += 2
-        else:
-            build = args[i]
-            i += 1
+    parser = argparse.ArgumentParser()
+    parser.add_argument('build', nargs='?', default=os.path.join(TOP, 'build'))
+    parser.add_argument('--moves', type=int, default=200)
+    parser.add_argument('--runs', type=int, default=5)
+    args = parser.parse_args()
+    build, moves, runs = args.build, args.moves, args.runs
     driver = os.path.join(build, 'bin', 'picture_page_driver')
     tool = os.path.join(build, 'bin', 'tessary-anim')
     with tempfile.TemporaryDirectory() as d:
