@@ -117,13 +117,17 @@ void CollectAnimations(QObject* object, QSet<QObject*>& seen, std::vector<QObjec
     }
 }
 
-bool RunsUnpaused(const QObject* animation)
-{
-    return animation->property("running").toBool() && !animation->property("paused").toBool();
-}
-
 // Marks an animation this control paused, so that only those go on again.
 const char kPausedWhileHidden[] = "_tessaryPausedWhileHidden";
+
+// Pauses an animation that runs, marked as paused here.
+void HoldIfRunning(QObject* animation)
+{
+    if (animation->property("running").toBool() && !animation->property("paused").toBool()) {
+        animation->setProperty(kPausedWhileHidden, true);
+        animation->setProperty("paused", true);
+    }
+}
 
 } // namespace
 
@@ -223,29 +227,18 @@ void CMovieCtrl::Movie(const std::string& url)
 
 void CMovieCtrl::PauseAnimations()
 {
+    // Called only while nothing is held (after a release, or on hiding a movie
+    // that is not paused), so every animation found is new to the list.
     m_bAnimationsPaused = true;
     QSet<QObject*> seen;
     std::vector<QObject*> animations;
     CollectAnimations(rootObject(), seen, animations);
     for (QObject* animation : animations) {
-        bool watched = false;
-        for (const QPointer<QObject>& held : m_heldAnimations)
-            watched = watched || held == animation;
-        if (!watched) {
-            m_heldAnimations.emplace_back(animation);
-            // One that starts while the movie is out of sight is paused at once.
-            connect(animation, SIGNAL(runningChanged(bool)), this, SLOT(OnAnimationRunningChanged()));
-        }
-        if (RunsUnpaused(animation)) {
-            animation->setProperty(kPausedWhileHidden, true);
-            animation->setProperty("paused", true);
-        }
+        m_heldAnimations.emplace_back(animation);
+        // One that starts while the movie is out of sight is paused at once.
+        connect(animation, SIGNAL(runningChanged(bool)), this, SLOT(OnAnimationRunningChanged()));
+        HoldIfRunning(animation);
     }
-}
-
-void CMovieCtrl::ResumeAnimations()
-{
-    ReleaseAnimations(true);
 }
 
 void CMovieCtrl::ReleaseAnimations(bool bGoOn)
@@ -268,18 +261,15 @@ void CMovieCtrl::ReleaseAnimations(bool bGoOn)
 
 void CMovieCtrl::OnAnimationRunningChanged()
 {
-    QObject* animation = sender();
-    if (m_bAnimationsPaused && animation && RunsUnpaused(animation)) {
-        animation->setProperty(kPausedWhileHidden, true);
-        animation->setProperty("paused", true);
-    }
+    if (QObject* animation = sender(); m_bAnimationsPaused && animation)
+        HoldIfRunning(animation);
 }
 
 void CMovieCtrl::showEvent(QShowEvent* event)
 {
     QQuickWidget::showEvent(event);
     if (m_bAnimationsPaused)
-        ResumeAnimations();
+        ReleaseAnimations(true);
 }
 
 void CMovieCtrl::hideEvent(QHideEvent* event)

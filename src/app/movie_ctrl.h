@@ -100,7 +100,6 @@ private:
     static QQmlEngine* SharedEngine();
 
     void PauseAnimations();
-    void ResumeAnimations();
     // Stops holding the animations; with `bGoOn` those paused here go on.
     void ReleaseAnimations(bool bGoOn);
 
